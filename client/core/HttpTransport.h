@@ -1,0 +1,74 @@
+#pragma once
+// The HTTP transport the client talks through. One interface, one
+// implementation per platform (libcurl on Linux, WinHTTP on Windows), chosen
+// by CMake; CreateHttpTransport returns the platform's one.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nimbral {
+
+// Raised for every failure of the exchange itself: no connection, name
+// resolution, TLS, either time-out, a transfer broken off. what() is the
+// transport's own text.
+class EHttpError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct THttpHeader {
+    std::string Name;
+    std::string Value;
+};
+
+struct THttpResponse {
+    std::int32_t StatusCode = 0;
+    std::vector<THttpHeader> Headers;
+    // Send: the body decoded from the charset named by Content-Type into
+    // UTF-8 (UTF-8 when none is named). Receive: empty, the sink had it.
+    std::string Body;
+
+    // Value of the first header of that name (case-insensitive), or nullptr.
+    const std::string* Header(std::string_view Name) const;
+};
+
+// Receives the raw body chunk by chunk; raising from it aborts the transfer.
+using THttpSink = std::function<void(const char* Data, std::size_t Size)>;
+// Bytes received so far and the announced total (0 or negative when unknown).
+using THttpProgress = std::function<void(std::int64_t Received, std::int64_t Total)>;
+
+class THttpTransport {
+public:
+    virtual ~THttpTransport() = default;
+
+    // Client-wide default header, sent with every request until changed; an
+    // empty value sends no such header at all.
+    virtual void SetDefaultHeader(const std::string& Name, const std::string& Value) = 0;
+    // How long to wait for the connection to be made.
+    virtual void SetConnectTimeout(std::int32_t Ms) = 0;
+    // How long to wait for the answer to begin; not a cap on a long transfer.
+    // 0 waits without limit.
+    virtual void SetResponseTimeout(std::int32_t Ms) = 0;
+
+    // Method is "GET", "POST" or "DELETE"; Body is sent when not null.
+    // Any HTTP status is a response; only a failed exchange raises EHttpError.
+    virtual THttpResponse Send(std::string_view Method, const std::string& Url,
+                               const std::string* Body) = 0;
+
+    // GET with the body streamed into Sink (undecoded) and Progress called
+    // after every chunk. Raises EHttpError as Send does.
+    virtual THttpResponse Receive(const std::string& Url, const THttpSink& Sink,
+                                  const THttpProgress& Progress) = 0;
+};
+
+// A new transport of the platform's kind. Connections are kept alive and
+// reused between requests of the same transport.
+std::unique_ptr<THttpTransport> CreateHttpTransport();
+
+}  // namespace nimbral

@@ -28,3 +28,6 @@ find_program(NIMBRAL_WINE wine)
 if(NIMBRAL_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${NIMBRAL_WINE})
 endif()
+
+# Header-only libraries that Debian installs for the build machine only.
+set(nlohmann_json_DIR "${CMAKE_CURRENT_LIST_DIR}/cross" CACHE PATH "")

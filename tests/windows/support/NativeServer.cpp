@@ -1,0 +1,123 @@
+#include "support/NativeServer.h"
+
+#include "core/HttpTransport.h"
+#include "support/Wine.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+
+namespace nimbral::wintest {
+
+namespace {
+
+std::string Hex(const std::string& Bytes)
+{
+    static const char* Digits = "0123456789abcdef";
+    std::string Out;
+    for (unsigned char C : Bytes) {
+        Out.push_back(Digits[C >> 4]);
+        Out.push_back(Digits[C & 15]);
+    }
+    return Out;
+}
+
+// Path and content type go into a query string: escape what is not plain.
+std::string Escape(const std::string& Text)
+{
+    std::string Out;
+    for (unsigned char C : Text) {
+        if (std::isalnum(C) || C == '/' || C == '-' || C == '_' || C == '.') {
+            Out.push_back(static_cast<char>(C));
+        } else {
+            Out += "%" + Hex(std::string(1, static_cast<char>(C)));
+        }
+    }
+    return Out;
+}
+
+}  // namespace
+
+TNativeServer::TNativeServer()
+{
+    static std::atomic<int> Counter{0};
+    const std::string PortFile = std::string(NIMBRAL_HOST_SCRATCH) + "/httpd-" + std::to_string(GetCurrentProcessId()) +
+                                 "-" + std::to_string(++Counter) + ".port";
+    const std::filesystem::path Program = HostPathToWindows(NIMBRAL_TEST_HTTPD);
+    std::wstring CommandLine = L"\"" + Program.wstring() + L"\" \"" +
+                               std::filesystem::path(PortFile).wstring() + L"\" 30";
+    STARTUPINFOW Startup{};
+    Startup.cb = sizeof Startup;
+    PROCESS_INFORMATION Process{};
+    if (!CreateProcessW(Program.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup,
+                        &Process)) {
+        throw std::runtime_error("cannot start the test HTTP server");
+    }
+    // Wine gives no waitable handle for a program of the build machine; the
+    // server ends on /_quit or after 30 s without requests.
+    CloseHandle(Process.hThread);
+    CloseHandle(Process.hProcess);
+
+    const std::filesystem::path PortPath = HostPathToWindows(PortFile);
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (FPort == 0) {
+        std::ifstream In(PortPath);
+        if (!(In >> FPort)) {
+            FPort = 0;
+            if (std::chrono::steady_clock::now() > Deadline) {
+                throw std::runtime_error("the test HTTP server did not report its port");
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+}
+
+TNativeServer::~TNativeServer()
+{
+    try {
+        Control("/_quit");
+    } catch (const std::exception&) {
+        // Already gone; its idle limit ends it otherwise.
+    }
+}
+
+std::string TNativeServer::Origin() const
+{
+    return "http://127.0.0.1:" + std::to_string(FPort);
+}
+
+void TNativeServer::Set(const std::string& Path, const TAnswer& A)
+{
+    Control("/_set?path=" + Escape(Path) + "&status=" + std::to_string(A.Status) + "&type=" + Escape(A.ContentType) +
+            "&hex=" + Hex(A.Body) + "&repeat=" + std::to_string(A.Repeat) + "&delay=" + std::to_string(A.DelayMs) + "&stall=" + std::to_string(A.StallMs) +
+            (A.NoLength ? "&nolength=1" : ""));
+}
+
+void TNativeServer::SetPattern(const std::string& Path, std::int64_t Size)
+{
+    Control("/_bytes?path=" + Escape(Path) + "&size=" + std::to_string(Size));
+}
+
+std::string TNativeServer::LastRequest()
+{
+    return Control("/_last");
+}
+
+std::string TNativeServer::Control(const std::string& PathAndQuery)
+{
+    const auto Transport = CreateHttpTransport();
+    Transport->SetConnectTimeout(5000);
+    Transport->SetResponseTimeout(5000);
+    THttpResponse Response = Transport->Send("GET", Origin() + PathAndQuery, nullptr);
+    if (Response.StatusCode != 200) {
+        throw std::runtime_error("test HTTP server refused " + PathAndQuery.substr(0, 80));
+    }
+    return Response.Body;
+}
+
+}  // namespace nimbral::wintest

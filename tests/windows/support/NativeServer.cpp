@@ -1,16 +1,10 @@
 #include "support/NativeServer.h"
 
 #include "core/HttpTransport.h"
-#include "support/Wine.h"
+#include "support/HostProgram.h"
 
-#include <windows.h>
-
-#include <atomic>
 #include <cctype>
-#include <chrono>
-#include <fstream>
 #include <stdexcept>
-#include <thread>
 
 namespace nimbral::wintest {
 
@@ -45,36 +39,10 @@ std::string Escape(const std::string& Text)
 
 TNativeServer::TNativeServer()
 {
-    static std::atomic<int> Counter{0};
-    const std::string PortFile = std::string(NIMBRAL_HOST_SCRATCH) + "/httpd-" + std::to_string(GetCurrentProcessId()) +
-                                 "-" + std::to_string(++Counter) + ".port";
-    const std::filesystem::path Program = HostPathToWindows(NIMBRAL_TEST_HTTPD);
-    std::wstring CommandLine = L"\"" + Program.wstring() + L"\" \"" +
-                               std::filesystem::path(PortFile).wstring() + L"\" 30";
-    STARTUPINFOW Startup{};
-    Startup.cb = sizeof Startup;
-    PROCESS_INFORMATION Process{};
-    if (!CreateProcessW(Program.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup,
-                        &Process)) {
-        throw std::runtime_error("cannot start the test HTTP server");
-    }
-    // Wine gives no waitable handle for a program of the build machine; the
-    // server ends on /_quit or after 30 s without requests.
-    CloseHandle(Process.hThread);
-    CloseHandle(Process.hProcess);
-
-    const std::filesystem::path PortPath = HostPathToWindows(PortFile);
-    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (FPort == 0) {
-        std::ifstream In(PortPath);
-        if (!(In >> FPort)) {
-            FPort = 0;
-            if (std::chrono::steady_clock::now() > Deadline) {
-                throw std::runtime_error("the test HTTP server did not report its port");
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-    }
+    // The server ends on /_quit, or by itself after 30 s without a request.
+    const std::string PortFile = HostScratchPath("httpd") + ".port";
+    StartHostProgram(HostHttpServer(), {PortFile, "30"});
+    FPort = static_cast<int>(WaitForHostNumber(PortFile, std::chrono::seconds(10)));
 }
 
 TNativeServer::~TNativeServer()

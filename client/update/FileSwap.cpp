@@ -33,6 +33,24 @@ void DeleteOrRaise(const fs::path& P, const TUpdateFileOps& Ops) {
         throw std::runtime_error("파일을 삭제할 수 없습니다: " + PathText(P));
 }
 
+// Makes Dir with its missing parents, noting each folder made.
+void MakeFolders(const fs::path& Dir, std::vector<fs::path>& Made, std::error_code& Ec) {
+    std::vector<fs::path> missing;
+    for (fs::path p = Dir; !p.empty() && !Exists(p); p = p.parent_path()) {
+        missing.push_back(p);
+        if (p == p.parent_path())
+            break;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (!fs::create_directory(*it, Ec) || Ec) {
+            if (!Ec)
+                Ec = std::make_error_code(std::errc::not_a_directory);
+            return;
+        }
+        Made.push_back(*it);
+    }
+}
+
 void Undo(const TSwapLists& Lists, const TUpdateFileOps& Ops) {
     RemoveInstalled(Lists, Ops);
     RestoreBackups(Lists, Ops);
@@ -54,6 +72,10 @@ void RemoveInstalled(const TSwapLists& Lists, const TUpdateFileOps& Ops) {
     for (auto it = Lists.Installed.rbegin(); it != Lists.Installed.rend(); ++it) {
         if (Exists(*it))
             DeleteOrRaise(*it, Ops);
+    }
+    for (auto it = Lists.CreatedFolders.rbegin(); it != Lists.CreatedFolders.rend(); ++it) {
+        std::error_code ec;
+        fs::remove(*it, ec);  // only an empty folder goes
     }
 }
 
@@ -101,7 +123,7 @@ bool ApplyUpdate(const fs::path& StagingDir, const TUpdateEnvironment& Env) {
         // A folder that cannot be made is a failed step like any other: left
         // to raise, it would leave the program file renamed away.
         std::error_code ec;
-        fs::create_directories(target.parent_path(), ec);
+        MakeFolders(target.parent_path(), lists.CreatedFolders, ec);
         bool placed = !ec && ops.Rename(newFiles[i], target);
         if (!placed && !ec && ops.Copy(newFiles[i], target)) {
             placed = true;

@@ -102,8 +102,9 @@ struct TUpdateEnvironment {
 
 // What one swap did so far, in order, for undoing it.
 struct TSwapLists {
-    std::vector<std::filesystem::path> Backups;    // targets renamed to "<target>.old"
-    std::vector<std::filesystem::path> Installed;  // targets holding new content
+    std::vector<std::filesystem::path> Backups;         // targets renamed to "<target>.old"
+    std::vector<std::filesystem::path> Installed;       // targets holding new content
+    std::vector<std::filesystem::path> CreatedFolders;  // folders made for new files, outermost first
 };
 
 // Moves the files below StagingDir into the program folder (each replaced
@@ -114,6 +115,8 @@ struct TSwapLists {
 bool ApplyUpdate(const std::filesystem::path& StagingDir, const TUpdateEnvironment& Env = {});
 
 // Undo steps of a swap, newest first. Raise when a file cannot be deleted.
+// RemoveInstalled also removes the folders made for new files when they are
+// empty again.
 void RemoveInstalled(const TSwapLists& Lists, const TUpdateFileOps& Ops);
 void RestoreBackups(const TSwapLists& Lists, const TUpdateFileOps& Ops);
 

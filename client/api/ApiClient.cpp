@@ -1,6 +1,7 @@
 // The request core: one transport per client, the envelope read from every
 // answer, and every failure of the exchange turned into a response.
 #include "api/ApiClient.h"
+#include "api/Envelope.h"
 
 #include <exception>
 
@@ -11,6 +12,24 @@ namespace {
 const std::string NetworkErrorPrefix = "네트워크 오류: ";
 
 }  // namespace
+
+void ReadEnvelope(std::string_view ABody, TApiResponse& AResult)
+{
+    if (ABody.empty()) {
+        return;
+    }
+    std::optional<TJsonValue> Parsed = ParseJson(ABody);
+    if (!Parsed) {
+        return;  // an HTML error page, say: no envelope, no error
+    }
+    if (!Parsed->IsObject()) {
+        throw EConvertError("the answer is not a JSON object");
+    }
+    AResult.RawJSON = std::make_unique<TJsonValue>(std::move(*Parsed));
+    AResult.Success = JsonBool(AResult.RawJSON.get(), "success", false);
+    AResult.Message = JsonStr(AResult.RawJSON.get(), "message", "");
+    AResult.Data = AResult.RawJSON->Find("data");
+}
 
 TApiClient::TApiClient(std::string ABaseURL, TApiTimeouts ATimeouts)
     : FBaseURL(std::move(ABaseURL)), FHttpClient(CreateHttpTransport())
@@ -40,20 +59,7 @@ TApiResponse TApiClient::DoRequest(std::string_view AMethod, const std::string& 
             Answer = FHttpClient->Send(AMethod, Url, nullptr);
         }
         Result.StatusCode = Answer.StatusCode;
-        if (Answer.Body.empty()) {
-            return Result;
-        }
-        std::optional<TJsonValue> Parsed = ParseJson(Answer.Body);
-        if (!Parsed) {
-            return Result;
-        }
-        if (!Parsed->IsObject()) {
-            throw EConvertError("the answer is not a JSON object");
-        }
-        Result.RawJSON = std::make_unique<TJsonValue>(std::move(*Parsed));
-        Result.Success = JsonBool(Result.RawJSON.get(), "success", false);
-        Result.Message = JsonStr(Result.RawJSON.get(), "message", "");
-        Result.Data = Result.RawJSON->Find("data");
+        ReadEnvelope(Answer.Body, Result);
     } catch (const std::exception& E) {
         // StatusCode stays 0 unless an answer had arrived; RawJSON stays as
         // far as it got and is released with the response.

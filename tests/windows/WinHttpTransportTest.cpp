@@ -1,8 +1,11 @@
-// The WinHTTP transport against a local server.
+// The WinHTTP transport against a local server, and the error texts it raises.
 #include "core/HttpTransport.h"
 #include "core/Json.h"
+#include "platform/win32/SystemError.h"
 #include "support/NativeServer.h"
 #include "support/Wine.h"
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -186,6 +189,30 @@ TEST_F(WinHttpTransportTest, SinkThatRaisesAbortsTheTransfer)
                      Server.Origin() + "/big", [](const char*, std::size_t) { throw std::runtime_error("disk full"); },
                      nullptr),
                  std::runtime_error);
+}
+
+}  // namespace
+}  // namespace nimbral
+
+namespace nimbral {
+namespace {
+
+TEST(SystemErrorText, CarriesTheSystemsWordsAndTheCode)
+{
+    const std::string Text = win32::SystemErrorText(ERROR_FILE_NOT_FOUND);
+    EXPECT_NE(Text.rfind("error ", 0), 0u) << Text;
+    EXPECT_EQ(Text.substr(Text.size() - 4), " (2)");
+    EXPECT_EQ(Text.find('\n'), std::string::npos);
+}
+
+TEST(SystemErrorText, WinHttpCodesAreWordedByWinHttp)
+{
+    NIMBRAL_SKIP_UNDER_WINE("exact error texts (Wine's winhttp.dll has no message table)");
+    for (unsigned long Code : {12002ul, 12007ul, 12029ul}) {
+        const std::string Text = win32::SystemErrorText(Code);
+        EXPECT_NE(Text.rfind("error ", 0), 0u) << Text;
+        EXPECT_NE(Text.find("(" + std::to_string(Code) + ")"), std::string::npos) << Text;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,60 @@
+#include "core/Json.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace nimbral {
+namespace {
+
+TEST(JsonParse, KeepsNumberTextKindsAndMemberOrder)
+{
+    const auto Doc = ParseJson(R"( {"b":7.50,"a":[1,-0.5e-3,"s",true,null,{}],"c":12.0} )");
+    ASSERT_TRUE(Doc.has_value());
+    ASSERT_TRUE(Doc->IsObject());
+    ASSERT_EQ(Doc->Members().size(), 3u);
+    EXPECT_EQ(Doc->Members()[0].first, "b");
+    EXPECT_EQ(Doc->Members()[1].first, "a");
+    EXPECT_EQ(Doc->Find("b")->Text(), "7.50");
+    EXPECT_EQ(Doc->Find("c")->Text(), "12.0");
+    const auto& Items = Doc->Find("a")->Items();
+    ASSERT_EQ(Items.size(), 6u);
+    EXPECT_EQ(Items[0].Text(), "1");
+    EXPECT_EQ(Items[1].Text(), "-0.5e-3");
+    EXPECT_TRUE(Items[2].IsString());
+    EXPECT_TRUE(Items[3].IsBool() && Items[3].AsBool());
+    EXPECT_TRUE(Items[4].IsNull());
+    EXPECT_TRUE(Items[5].IsObject() && Items[5].Members().empty());
+    EXPECT_EQ(Doc->Find("missing"), nullptr);
+    EXPECT_EQ(Items[0].Find("x"), nullptr);
+}
+
+TEST(JsonParse, ScalarsAtTopLevelAndUnicodeEscapes)
+{
+    EXPECT_TRUE(ParseJson("[]")->IsArray());
+    EXPECT_TRUE(ParseJson("null")->IsNull());
+    EXPECT_EQ(ParseJson("\"\\uD55C\\uAE00 \\uD83D\\uDE00\"")->Text(), "한글 \xF0\x9F\x98\x80");
+    EXPECT_EQ(ParseJson("123456789012345678901234567890")->Text(), "123456789012345678901234567890");
+}
+
+TEST(JsonParse, MalformedInputGivesNoValue)
+{
+    const char* Bad[] = {"", " ", "{", "{\"a\":}", "[1,]", "{\"a\":1}x", "{'a':1}", "<html></html>",
+                         "tru", "01", "1.", "\"\\x\"", "\"\xC3\x28\"", "\"a\nb\"", "NaN", "{\"a\" 1}"};
+    for (const char* Text : Bad) {
+        SCOPED_TRACE(Text);
+        EXPECT_FALSE(ParseJson(Text).has_value());
+    }
+}
+
+TEST(JsonParse, NestingIsCapped)
+{
+    const auto Nested = [](int Depth) { return std::string(Depth, '[') + std::string(Depth, ']'); };
+    EXPECT_TRUE(ParseJson(Nested(512)).has_value());
+    EXPECT_FALSE(ParseJson(Nested(513)).has_value());
+    // Far deeper than any stack would survive if it were built recursively.
+    EXPECT_FALSE(ParseJson(Nested(1'000'000)).has_value());
+}
+
+}  // namespace
+}  // namespace nimbral

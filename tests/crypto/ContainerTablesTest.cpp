@@ -116,6 +116,15 @@ TEST(CryptoCapacity, EncryptBufferReportsTheSizeItNeeds) {
     }
 }
 
+TEST(CryptoCapacity, TheLargestPayloadNeedsTheLargestLength) {
+    // Capacity is checked before any byte of the source is read.
+    const unsigned char source = 0;
+    unsigned char out = 0;
+    int capacity = 1;
+    EXPECT_EQ(Nimbral_EncryptBuffer(&source, INT_MAX - 49, &out, &capacity), -2);
+    EXPECT_EQ(capacity, INT_MAX);
+}
+
 TEST(CryptoCapacity, DecryptBufferReportsTheSizeItNeeds) {
     const TBytes data = pattern_bytes(100);
     const TBytes container = seal(data);

@@ -1,5 +1,6 @@
-// Sealing into a file that cannot take the whole container must report -6 and
-// leave no partial container behind (but never remove what is not a file).
+// Paths that are no container file: sealing into a file that cannot take the
+// whole container must report -6 and leave no partial container behind, but
+// never remove what is not a regular file; a directory opens as nothing.
 #include "Bytes.h"
 #include "TempFolder.h"
 #include "nimbral_crypto.h"
@@ -32,7 +33,7 @@ private:
     sighandler_t FOldHandler;
 };
 
-TEST(CryptoLinuxWriteFailure, AShortWriteGivesMinusSixAndRemovesThePartialFile) {
+TEST(CryptoLinuxFileFailure, AShortWriteGivesMinusSixAndRemovesThePartialFile) {
     TTempFolder folder;
     const auto path = folder / "cut-short";
     const TBytes data = pattern_bytes(256 * 1024);
@@ -45,11 +46,24 @@ TEST(CryptoLinuxWriteFailure, AShortWriteGivesMinusSixAndRemovesThePartialFile) 
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
-TEST(CryptoLinuxWriteFailure, AFailedCloseGivesMinusSixAndLeavesADeviceAlone) {
+TEST(CryptoLinuxFileFailure, AFailedCloseGivesMinusSixAndLeavesADeviceAlone) {
     // /dev/full accepts the open and buffered writes; the bytes fail on close.
     const TBytes data = pattern_bytes(100);
     EXPECT_EQ(Nimbral_EncryptFile("/dev/full", data.data(), 100), -6);
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+}
+
+TEST(CryptoLinuxFileFailure, ADirectoryIsNeitherWrittenNorRead) {
+    TTempFolder folder;
+    const TBytes data = pattern_bytes(100);
+    EXPECT_EQ(Nimbral_EncryptFile(folder.Path().string().c_str(), data.data(), 100), -6);
+    EXPECT_TRUE(std::filesystem::is_directory(folder.Path()));
+
+    unsigned char* out = nullptr;
+    int size = 0;
+    // Opened, but a directory has no length to read a container from.
+    EXPECT_EQ(Nimbral_DecryptFile(folder.Path().string().c_str(), &out, &size), -3);
+    EXPECT_EQ(out, nullptr);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-#include "client/update/AppVersion.h"
+#include "update/AppVersion.h"
 
-#include "client/platform/SpecialFolders.h"
-#include "client/platform/VersionRecord.h"
+#include "platform/SpecialFolders.h"
+#include "platform/VersionRecord.h"
 
 #include <algorithm>
 #include <charconv>

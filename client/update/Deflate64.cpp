@@ -4,7 +4,7 @@
 // 64 KiB window followed by up to 1 MiB of fresh output; when the fresh part
 // is full it is handed to the sink and the last 64 KiB move to the front.
 
-#include "client/update/Deflate64.h"
+#include "update/Deflate64.h"
 
 #include <algorithm>
 #include <array>

@@ -8,10 +8,10 @@
 // Entries recorded as symbolic links are never unpacked: a link in the package
 // could point an installed file anywhere.
 
-#include "client/platform/CodePage.h"
-#include "client/update/Deflate64.h"
-#include "client/update/PathText.h"
-#include "client/update/Updater.h"
+#include "platform/CodePage.h"
+#include "update/Deflate64.h"
+#include "update/PathText.h"
+#include "update/Updater.h"
 
 #include <zip.h>
 #include <zlib.h>

@@ -2,7 +2,7 @@
 // stored and deflate entries, symbolic links and Unix permission bits, 7z for
 // Deflate64. Linux-only (the tools, the permission bits).
 
-#include "client/update/Updater.h"
+#include "update/Updater.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // renameat2(RENAME_NOREPLACE); on file systems that lack it, a hard link plus
 // unlink gives the same "never replace" guarantee.
 
-#include "client/platform/FileOps.h"
+#include "platform/FileOps.h"
 
 #include <cerrno>
 #include <cstdio>

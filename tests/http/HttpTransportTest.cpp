@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -129,39 +128,18 @@ TEST_F(HttpTransport, UnreachablePortRaises)
     }
 }
 
-// A server that takes the request and holds the answer back until released.
-class HeldAnswer {
-public:
-    void Wait()
-    {
-        std::unique_lock Lock(FMutex);
-        FCv.wait_for(Lock, 10s, [this] { return FReleased; });
-    }
-    void Release()
-    {
-        std::lock_guard Lock(FMutex);
-        FReleased = true;
-        FCv.notify_all();
-    }
-
-private:
-    std::mutex FMutex;
-    std::condition_variable FCv;
-    bool FReleased = false;
-};
-
 TEST_F(HttpTransport, ResponseTimeoutEndsAWaitForAnAnswer)
 {
-    HeldAnswer Held;
-    Server.SetHandler([&](const httplib::Request&, httplib::Response& Res) {
-        Held.Wait();
+    auto Held = std::make_shared<test::THeldAnswer>();
+    Server.SetHandler([Held](const httplib::Request&, httplib::Response& Res) {
+        Held->Wait();
         Res.set_content("{}", "application/json");
     });
     Http->SetResponseTimeout(150);
     const auto Start = std::chrono::steady_clock::now();
     EXPECT_THROW(Http->Send("GET", Url("/"), nullptr), EHttpError);
     const auto Took = std::chrono::steady_clock::now() - Start;
-    Held.Release();
+    Held->Release();
     EXPECT_LT(Took, 5s);  // a guard against hanging, not a measurement
     // The transport stays usable after the abandoned exchange.
     EXPECT_EQ(Http->Send("GET", Url("/"), nullptr).StatusCode, 200);

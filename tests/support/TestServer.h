@@ -5,7 +5,9 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -30,6 +32,29 @@ struct TRecordedRequest {
     }
 };
 
+// Holds answers back until released (or 10 s pass), for servers that accept
+// a request and stay silent. Handlers share it by shared_ptr: a handler may
+// still be waking up after the test body has returned.
+class THeldAnswer {
+public:
+    void Wait()
+    {
+        std::unique_lock Lock(FMutex);
+        FCv.wait_for(Lock, std::chrono::seconds(10), [this] { return FReleased; });
+    }
+    void Release()
+    {
+        std::lock_guard Lock(FMutex);
+        FReleased = true;
+        FCv.notify_all();
+    }
+
+private:
+    std::mutex FMutex;
+    std::condition_variable FCv;
+    bool FReleased = false;
+};
+
 using THandler = std::function<void(const httplib::Request&, httplib::Response&)>;
 
 class TTestServer {
@@ -37,6 +62,8 @@ public:
     TTestServer()
     {
         FServer.set_keep_alive_max_count(1'000'000);
+        // Answers go out in two writes; without this each would wait for a delayed ACK.
+        FServer.set_tcp_nodelay(true);
         const auto Route = [this](const httplib::Request& Req, httplib::Response& Res) {
             THandler Handler;
             {

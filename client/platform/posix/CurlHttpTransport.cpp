@@ -190,6 +190,10 @@ private:
             List.reset(Grown);
         };
         for (const THttpHeader& H : FDefaults) {
+            // A line break in a value would smuggle in headers of its own.
+            if (H.Value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+                throw EHttpError("header " + H.Name + " holds a line break");
+            }
             // "Name:" with nothing after it tells libcurl to send no such
             // header, not even one it would add on its own.
             Append(H.Value.empty() ? H.Name + ":" : H.Name + ": " + H.Value);

@@ -33,7 +33,6 @@ namespace {
 constexpr std::size_t kCopyBuffer = 1 << 20;
 constexpr std::uint32_t kUnixTypeMask = 0170000;
 constexpr std::uint32_t kUnixRegular = 0100000;
-constexpr std::uint32_t kUnixSymlink = 0120000;
 
 struct TZipClose {
     void operator()(zip_t* Z) const { zip_discard(Z); }
@@ -220,7 +219,7 @@ bool ExtractZip(const fs::path& ZipFile, const fs::path& DestDir) {
             mode = attributes >> 16;
             const std::uint32_t type = mode & kUnixTypeMask;
             if (type != 0 && type != kUnixRegular)
-                continue;  // symbolic links, folders, devices: nothing to install
+                continue;  // symbolic links (0120000), folders, devices: nothing to install
         }
 
         const auto target = JoinSafe(DestDir, rel);

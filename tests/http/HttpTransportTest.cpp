@@ -167,9 +167,9 @@ void StreamSlowly(TTestServer& Server, int Chunks, std::chrono::milliseconds Gap
 
 TEST_F(HttpTransport, ResponseTimeoutIsNotACapOnALongTransfer)
 {
-    StreamSlowly(Server, 8, 60ms);
-    Http->SetResponseTimeout(250);
-    EXPECT_EQ(Http->Send("GET", Url("/"), nullptr).Body.size(), 80u);
+    StreamSlowly(Server, 12, 50ms);  // 600 ms in all, never more than 50 ms apart
+    Http->SetResponseTimeout(300);
+    EXPECT_EQ(Http->Send("GET", Url("/"), nullptr).Body.size(), 120u);
 
     StreamSlowly(Server, 8, 30ms, /*StallAfter=*/3);  // one 600 ms silence
     EXPECT_THROW(Http->Send("GET", Url("/"), nullptr), EHttpError);

@@ -25,8 +25,8 @@ bool ScheduleDeleteAtRestart(const std::filesystem::path& File) noexcept;
 
 // Gives an unpacked file the permission bits its archive recorded for it
 // (Unix mode bits, as zip stores them for entries made on Unix). Setuid,
-// setgid and sticky are never set. Does nothing where files carry no such
-// bits. Raises std::filesystem::filesystem_error when the bits cannot be set.
+// setgid and sticky are never set, and the owner always keeps read and write.
+// Does nothing where files carry no such bits. Raises std::filesystem::filesystem_error when the bits cannot be set.
 void ApplyArchiveMode(const std::filesystem::path& File, std::uint32_t Mode);
 
 }  // namespace nimbral::platform

@@ -1,7 +1,7 @@
-#include "client/update/AppVersion.h"
+#include "update/AppVersion.h"
 
-#include "client/platform/SpecialFolders.h"
-#include "client/platform/VersionRecord.h"
+#include "platform/SpecialFolders.h"
+#include "platform/VersionRecord.h"
 
 #include <algorithm>
 #include <charconv>
@@ -40,10 +40,15 @@ std::int32_t PartValue(std::string_view Part) {
 }  // namespace
 
 std::string FormatFileVersion(std::uint32_t MS, std::uint32_t LS) {
-    std::string text = std::to_string(MS >> 16) + "." + std::to_string(MS & 0xFFFF) + "." +
-                       std::to_string(LS >> 16);
-    if ((LS & 0xFFFF) != 0)
-        text += "." + std::to_string(LS & 0xFFFF);
+    std::string text = std::to_string(MS >> 16);
+    for (const std::uint32_t part : {MS & 0xFFFF, LS >> 16}) {
+        text += '.';
+        text += std::to_string(part);
+    }
+    if ((LS & 0xFFFF) != 0) {
+        text += '.';
+        text += std::to_string(LS & 0xFFFF);
+    }
     return text;
 }
 

@@ -4,13 +4,13 @@
 // 64 KiB window followed by up to 1 MiB of fresh output; when the fresh part
 // is full it is handed to the sink and the last 64 KiB move to the front.
 
-#include "client/update/Deflate64.h"
+#include "update/Deflate64.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 namespace nimbral {
 
@@ -99,8 +99,9 @@ struct THuffman {
 class TInflater {
 public:
     TInflater(const TByteSource& Source, const TByteSink& Sink, std::uint64_t MaxOutput)
-        : FSource(Source), FSink(Sink), FMaxOutput(MaxOutput), FOut(kWindow + kChunk + kMaxMatch),
-          FIn(kInputSize) {}
+        : FSource(Source), FSink(Sink), FMaxOutput(MaxOutput),
+          FOut(std::make_unique_for_overwrite<std::uint8_t[]>(kWindow + kChunk + kMaxMatch)),
+          FIn(std::make_unique_for_overwrite<std::uint8_t[]>(kInputSize)) {}
 
     std::uint64_t Run() {
         bool last = false;
@@ -125,12 +126,12 @@ private:
     const TByteSource& FSource;
     const TByteSink& FSink;
     const std::uint64_t FMaxOutput;
-    std::vector<std::uint8_t> FOut;
+    std::unique_ptr<std::uint8_t[]> FOut;  // not cleared: only what was written is read
     std::size_t FPos = 0;      // next output byte in FOut
     std::size_t FFlushed = 0;  // FOut[0, FFlushed) went to the sink already
     std::uint64_t FTotal = 0;  // bytes produced so far
 
-    std::vector<std::uint8_t> FIn;
+    std::unique_ptr<std::uint8_t[]> FIn;
     const std::uint8_t* FNext = nullptr;
     const std::uint8_t* FEnd = nullptr;
     bool FEof = false;
@@ -145,13 +146,13 @@ private:
     bool FillInput() {
         if (FEof)
             return false;
-        const std::size_t got = FSource(FIn.data(), FIn.size());
+        const std::size_t got = FSource(FIn.get(), kInputSize);
         if (got == 0) {
             FEof = true;
             return false;
         }
-        FNext = FIn.data();
-        FEnd = FNext + std::min(got, FIn.size());
+        FNext = FIn.get();
+        FEnd = FNext + std::min(got, kInputSize);
         return true;
     }
 
@@ -218,7 +219,7 @@ private:
 
     void Flush() {
         if (FPos > FFlushed)
-            FSink(FOut.data() + FFlushed, FPos - FFlushed);
+            FSink(FOut.get() + FFlushed, FPos - FFlushed);
         FFlushed = FPos;
     }
 
@@ -227,7 +228,7 @@ private:
         if (FPos <= kWindow + kChunk)
             return;
         Flush();
-        std::memmove(FOut.data(), FOut.data() + FPos - kWindow, kWindow);
+        std::memmove(FOut.get(), FOut.get() + FPos - kWindow, kWindow);
         FPos = FFlushed = kWindow;
     }
 
@@ -265,7 +266,7 @@ private:
             if (FNext == FEnd && !FillInput())
                 Fail("the data ends inside a stored block");
             const auto n = std::min<std::size_t>(left, static_cast<std::size_t>(FEnd - FNext));
-            std::memcpy(FOut.data() + FPos, FNext, n);
+            std::memcpy(FOut.get() + FPos, FNext, n);
             FNext += n;
             FPos += n;
             left -= static_cast<std::uint32_t>(n);
@@ -331,7 +332,7 @@ private:
     }
 
     void CodedBlock() {
-        std::uint8_t* out = FOut.data();
+        std::uint8_t* out = FOut.get();
         for (;;) {
             EnsureRoom();
             Refill();

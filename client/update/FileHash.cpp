@@ -1,6 +1,6 @@
-#include "client/platform/Sha256.h"
-#include "client/update/PathText.h"
-#include "client/update/Updater.h"
+#include "platform/Sha256.h"
+#include "update/PathText.h"
+#include "update/Updater.h"
 
 #include <fstream>
 #include <stdexcept>

@@ -3,10 +3,10 @@
 // deleted), then the staged files are moved in; any failure undoes the work
 // newest first, so the program folder is left as it was.
 
-#include "client/platform/SpecialFolders.h"
-#include "client/update/PathText.h"
-#include "client/update/ProgramLifetime.h"
-#include "client/update/Updater.h"
+#include "platform/SpecialFolders.h"
+#include "update/PathText.h"
+#include "update/ProgramLifetime.h"
+#include "update/Updater.h"
 
 #include <stdexcept>
 #include <system_error>

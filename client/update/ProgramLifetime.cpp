@@ -1,4 +1,4 @@
-#include "client/update/ProgramLifetime.h"
+#include "update/ProgramLifetime.h"
 
 #include <atomic>
 

@@ -7,8 +7,8 @@
 // errors of the file system (a file that cannot be deleted or created, a
 // damaged archive entry) are raised and reported by the caller.
 
-#include "client/platform/FileOps.h"
-#include "client/platform/ProcessStart.h"
+#include "platform/FileOps.h"
+#include "platform/ProcessStart.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,17 +1,17 @@
-// Unpacking of the update package with libzip. Stored and deflate entries are
-// read through libzip (which inflates with zlib and checks the CRC); Deflate64
-// entries are read raw and decoded by our own decoder, with size and CRC
-// checked the same way.
+// Unpacking of the update package with libzip. libzip finds the entries; their
+// bytes are read raw in large pieces and decoded here (zlib for deflate, our
+// own decoder for Deflate64), with each entry's size and CRC-32 checked
+// against the central directory.
 //
 // Entry names: a name that is valid UTF-8 is taken as it is; any other name is
 // read as CP949, the code page of Korean Windows, where such packages are made.
 // Entries recorded as symbolic links are never unpacked: a link in the package
 // could point an installed file anywhere.
 
-#include "client/platform/CodePage.h"
-#include "client/update/Deflate64.h"
-#include "client/update/PathText.h"
-#include "client/update/Updater.h"
+#include "platform/CodePage.h"
+#include "update/Deflate64.h"
+#include "update/PathText.h"
+#include "update/Updater.h"
 
 #include <zip.h>
 #include <zlib.h>
@@ -33,7 +33,6 @@ namespace {
 constexpr std::size_t kCopyBuffer = 1 << 20;
 constexpr std::uint32_t kUnixTypeMask = 0170000;
 constexpr std::uint32_t kUnixRegular = 0100000;
-constexpr std::uint32_t kUnixSymlink = 0120000;
 
 struct TZipClose {
     void operator()(zip_t* Z) const { zip_discard(Z); }
@@ -143,55 +142,109 @@ private:
     throw std::runtime_error("압축 파일 항목이 손상되었습니다: " + Name + " (" + Detail + ")");
 }
 
-void CopyEntry(zip_t* Zip, zip_uint64_t Index, const std::string& Name, TOutFile& Out,
-               std::vector<std::uint8_t>& Buffer) {
-    TZipFile in(zip_fopen_index(Zip, Index, 0));
-    if (!in)
-        Damaged(Name, zip_strerror(Zip));
-    for (;;) {
-        const zip_int64_t n = zip_fread(in.get(), Buffer.data(), Buffer.size());
-        if (n < 0)
-            Damaged(Name, zip_file_strerror(in.get()));
-        if (n == 0)
-            return;
-        Out.Write(Buffer.data(), static_cast<std::size_t>(n));
+// Writes the decoded content of one entry to Out and checks its size and
+// CRC-32 against the central directory. The compressed bytes are read raw, in
+// large pieces, and decoded here: zlib for deflate, our decoder for Deflate64.
+class TEntryWriter {
+public:
+    TEntryWriter(zip_t* Zip, zip_uint64_t Index, const zip_stat_t& Stat, const std::string& Name,
+                 TOutFile& Out, std::vector<std::uint8_t>& Buffer)
+        : FIn(zip_fopen_index(Zip, Index, ZIP_FL_COMPRESSED)), FStat(Stat), FName(Name), FOut(Out),
+          FBuffer(Buffer) {
+        if (!FIn)
+            Damaged(Name, zip_strerror(Zip));
+        if ((Stat.valid & ZIP_STAT_SIZE) != 0)
+            FLimit = Stat.size;
     }
-}
 
-void InflateEntry(zip_t* Zip, zip_uint64_t Index, const zip_stat_t& Stat, const std::string& Name,
-                  TOutFile& Out, std::vector<std::uint8_t>& Buffer) {
-    TZipFile in(zip_fopen_index(Zip, Index, ZIP_FL_COMPRESSED));
-    if (!in)
-        Damaged(Name, zip_strerror(Zip));
-    const bool sizeKnown = (Stat.valid & ZIP_STAT_SIZE) != 0;
-    const std::uint64_t limit = sizeKnown ? Stat.size : std::numeric_limits<std::uint64_t>::max();
-    uLong crc = crc32(0, nullptr, 0);
-    std::uint64_t produced = 0;
-    try {
-        produced = InflateDeflate64(
-            [&](std::uint8_t* Dest, std::size_t Size) -> std::size_t {
-                const zip_int64_t n = zip_fread(in.get(), Dest, std::min(Size, Buffer.size()));
-                if (n < 0)
-                    Damaged(Name, zip_file_strerror(in.get()));
-                return static_cast<std::size_t>(n);
-            },
-            [&](const std::uint8_t* Data, std::size_t Size) {
-                for (std::size_t done = 0; done < Size;) {
-                    const auto n = static_cast<uInt>(std::min<std::size_t>(Size - done, 1u << 30));
-                    crc = crc32(crc, Data + done, n);
-                    done += n;
-                }
-                Out.Write(Data, Size);
-            },
-            limit);
-    } catch (const EDeflate64Error& e) {
-        Damaged(Name, e.what());
+    void Run(std::uint16_t Method) {
+        if (Method == ZIP_CM_STORE)
+            Copy();
+        else if (Method == ZIP_CM_DEFLATE)
+            Inflate();
+        else
+            Inflate64();
+        if ((FStat.valid & ZIP_STAT_SIZE) != 0 && FProduced != FStat.size)
+            Damaged(FName, "size mismatch");
+        if ((FStat.valid & ZIP_STAT_CRC) != 0 && FCrc != FStat.crc)
+            Damaged(FName, "CRC mismatch");
     }
-    if (sizeKnown && produced != Stat.size)
-        Damaged(Name, "size mismatch");
-    if ((Stat.valid & ZIP_STAT_CRC) != 0 && crc != Stat.crc)
-        Damaged(Name, "CRC mismatch");
-}
+
+private:
+    TZipFile FIn;
+    const zip_stat_t& FStat;
+    const std::string& FName;
+    TOutFile& FOut;
+    std::vector<std::uint8_t>& FBuffer;  // the 1 MiB copy buffer
+    std::uint64_t FLimit = std::numeric_limits<std::uint64_t>::max();
+    std::uint64_t FProduced = 0;
+    uLong FCrc = crc32(0, nullptr, 0);
+
+    std::size_t Read(std::uint8_t* Dest, std::size_t Size) {
+        const zip_int64_t n = zip_fread(FIn.get(), Dest, Size);
+        if (n < 0)
+            Damaged(FName, zip_file_strerror(FIn.get()));
+        return static_cast<std::size_t>(n);
+    }
+
+    void Emit(const std::uint8_t* Data, std::size_t Size) {
+        FProduced += Size;
+        if (FProduced > FLimit)
+            Damaged(FName, "more data than the entry holds");
+        for (std::size_t done = 0; done < Size;) {
+            const auto n = static_cast<uInt>(std::min<std::size_t>(Size - done, 1u << 30));
+            FCrc = crc32(FCrc, Data + done, n);
+            done += n;
+        }
+        FOut.Write(Data, Size);
+    }
+
+    void Copy() {
+        while (const std::size_t n = Read(FBuffer.data(), FBuffer.size()))
+            Emit(FBuffer.data(), n);
+    }
+
+    void Inflate() {
+        struct TInflate {
+            z_stream Stream{};
+            TInflate() {
+                if (inflateInit2(&Stream, -MAX_WBITS) != Z_OK)
+                    throw std::runtime_error("zlib cannot start");
+            }
+            ~TInflate() { inflateEnd(&Stream); }
+            TInflate(const TInflate&) = delete;
+            TInflate& operator=(const TInflate&) = delete;
+        } z;
+        std::vector<std::uint8_t> input(256 * 1024);
+        for (;;) {
+            if (z.Stream.avail_in == 0) {
+                const std::size_t n = Read(input.data(), input.size());
+                if (n == 0)
+                    Damaged(FName, "the data ends inside the stream");
+                z.Stream.next_in = input.data();
+                z.Stream.avail_in = static_cast<uInt>(n);
+            }
+            z.Stream.next_out = FBuffer.data();
+            z.Stream.avail_out = static_cast<uInt>(FBuffer.size());
+            const int result = inflate(&z.Stream, Z_NO_FLUSH);
+            if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR)
+                Damaged(FName, z.Stream.msg != nullptr ? z.Stream.msg : "bad deflate data");
+            Emit(FBuffer.data(), FBuffer.size() - z.Stream.avail_out);
+            if (result == Z_STREAM_END)
+                return;
+        }
+    }
+
+    void Inflate64() {
+        try {
+            InflateDeflate64([this](std::uint8_t* Dest, std::size_t Size) { return Read(Dest, Size); },
+                             [this](const std::uint8_t* Data, std::size_t Size) { Emit(Data, Size); },
+                             FLimit);
+        } catch (const EDeflate64Error& e) {
+            Damaged(FName, e.what());
+        }
+    }
+};
 
 }  // namespace
 
@@ -220,7 +273,7 @@ bool ExtractZip(const fs::path& ZipFile, const fs::path& DestDir) {
             mode = attributes >> 16;
             const std::uint32_t type = mode & kUnixTypeMask;
             if (type != 0 && type != kUnixRegular)
-                continue;  // symbolic links, folders, devices: nothing to install
+                continue;  // symbolic links (0120000), folders, devices: nothing to install
         }
 
         const auto target = JoinSafe(DestDir, rel);
@@ -236,12 +289,12 @@ bool ExtractZip(const fs::path& ZipFile, const fs::path& DestDir) {
             throw std::runtime_error("지원하지 않는 압축 방식입니다 (" + std::to_string(method) +
                                      "): " + name);
 
+        if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && stat.encryption_method != ZIP_EM_NONE)
+            throw std::runtime_error("암호화된 압축 파일 항목은 풀 수 없습니다: " + name);
+
         fs::create_directories(target->parent_path());
         TOutFile out(*target);
-        if (method == ZIP_CM_DEFLATE64)
-            InflateEntry(zip.get(), index, stat, name, out, buffer);
-        else
-            CopyEntry(zip.get(), index, name, out, buffer);
+        TEntryWriter(zip.get(), index, stat, name, out, buffer).Run(method);
         out.Close();
         if ((mode & 0777) != 0)
             platform::ApplyArchiveMode(*target, mode);

@@ -6,7 +6,7 @@
 // RESULT_FILE receives 1 when ApplyUpdate succeeded, 0 when it failed, and
 // "error: <text>" when it raised.
 
-#include "client/update/Updater.h"
+#include "update/Updater.h"
 
 #include <exception>
 #include <fstream>

@@ -3,7 +3,7 @@
 // ways a stream can be broken. Whole archives made by 7z are unpacked in
 // ExtractZipToolsTest.
 
-#include "client/update/Deflate64.h"
+#include "update/Deflate64.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // would write (zip-slip, CP949), an archive with no entries, one that is not a
 // ZIP, and an entry whose method is not supported.
 
-#include "client/update/PathText.h"
-#include "client/update/Updater.h"
+#include "update/PathText.h"
+#include "update/Updater.h"
 
 #include <gtest/gtest.h>
 

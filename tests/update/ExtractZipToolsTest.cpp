@@ -2,7 +2,7 @@
 // stored and deflate entries, symbolic links and Unix permission bits, 7z for
 // Deflate64. Linux-only (the tools, the permission bits).
 
-#include "client/update/Updater.h"
+#include "update/Updater.h"
 
 #include <gtest/gtest.h>
 
@@ -108,9 +108,11 @@ TEST_F(ExtractZipTools, KeepsPermissionBitsButNeverSetuidAndSkipsLinks) {
     test::WriteFile(FTree / "run.sh", "#!/bin/sh\n");
     test::WriteFile(FTree / "suid", "x");
     test::WriteFile(FTree / "private.txt", "x");
+    test::WriteFile(FTree / "readonly.txt", "x");
     ::chmod((FTree / "run.sh").c_str(), 0755);
     ::chmod((FTree / "suid").c_str(), 04755);
     ::chmod((FTree / "private.txt").c_str(), 0600);
+    ::chmod((FTree / "readonly.txt").c_str(), 0444);
     fs::create_symlink("/etc/passwd", FTree / "link");
     ASSERT_TRUE(RunIn(FTmp / "src", "zip -q -r -y ../perm.zip tree"));
 
@@ -123,6 +125,7 @@ TEST_F(ExtractZipTools, KeepsPermissionBitsButNeverSetuidAndSkipsLinks) {
     EXPECT_EQ(mode("run.sh"), 0755u);
     EXPECT_EQ(mode("suid"), 0755u);
     EXPECT_EQ(mode("private.txt"), 0600u);
+    EXPECT_EQ(mode("readonly.txt"), 0644u);  // the owner can still replace it later
     EXPECT_FALSE(fs::exists(fs::symlink_status(FTmp / "out" / "tree" / "link")));
 }
 

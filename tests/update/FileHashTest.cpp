@@ -1,4 +1,4 @@
-#include "client/update/Updater.h"
+#include "update/Updater.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The swap of the program's files in a temporary program folder, with the
 // file operations behind the seam so that any one of them can be made to fail.
 
-#include "client/update/ProgramLifetime.h"
-#include "client/update/Updater.h"
+#include "update/ProgramLifetime.h"
+#include "update/Updater.h"
 
 #include <gtest/gtest.h>
 

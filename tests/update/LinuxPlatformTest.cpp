@@ -1,7 +1,7 @@
 // Linux-only: the version record stamped into copies of a built program with
 // scripts/stamp-version (objcopy), and the detached start of a program.
 
-#include "client/platform/ProcessStart.h"
+#include "platform/ProcessStart.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // version, and when NIMBRAL_PROBE_OUT names a file, also writes the version
 // and its working folder there (for a start without a terminal).
 
-#include "client/update/AppVersion.h"
+#include "update/AppVersion.h"
 
 #include <cstdlib>
 #include <filesystem>

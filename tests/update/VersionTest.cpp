@@ -1,4 +1,4 @@
-#include "client/update/AppVersion.h"
+#include "update/AppVersion.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 // delay-until-reboot deletion. Runs on Windows and under Wine; what Wine does
 // not reproduce is skipped there.
 
-#include "client/platform/FileOps.h"
-#include "client/platform/ProcessStart.h"
-#include "client/platform/VersionRecord.h"
-#include "client/update/Updater.h"
+#include "platform/FileOps.h"
+#include "platform/ProcessStart.h"
+#include "platform/VersionRecord.h"
+#include "update/Updater.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // renameat2(RENAME_NOREPLACE); on file systems that lack it, a hard link plus
 // unlink gives the same "never replace" guarantee.
 
-#include "client/platform/FileOps.h"
+#include "platform/FileOps.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -43,8 +43,9 @@ bool ScheduleDeleteAtRestart(const std::filesystem::path&) noexcept {
 
 void ApplyArchiveMode(const std::filesystem::path& File, std::uint32_t Mode) {
     // Only the rwx bits: an update package never makes a setuid, setgid or
-    // sticky file.
-    if (::chmod(File.c_str(), static_cast<mode_t>(Mode & 0777)) != 0)
+    // sticky file. The owner keeps read and write so later swaps can move
+    // and delete the file.
+    if (::chmod(File.c_str(), static_cast<mode_t>((Mode & 0777) | 0600)) != 0)
         throw std::filesystem::filesystem_error("chmod", File,
                                                 std::error_code(errno, std::generic_category()));
 }

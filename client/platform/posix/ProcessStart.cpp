@@ -2,7 +2,7 @@
 // streams on /dev/null, so it neither shares our terminal nor keeps our
 // output pipes open after we end.
 
-#include "client/platform/ProcessStart.h"
+#include "platform/ProcessStart.h"
 
 #include <fcntl.h>
 #include <spawn.h>

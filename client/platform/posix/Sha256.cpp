@@ -1,4 +1,4 @@
-#include "client/platform/Sha256.h"
+#include "platform/Sha256.h"
 
 #include <openssl/evp.h>
 #include <stdexcept>
@@ -7,7 +7,7 @@ namespace nimbral::platform {
 
 struct TSha256::TState {
     struct TFree {
-        void operator()(EVP_MD_CTX* Ctx) const { EVP_MD_CTX_free(Ctx); }
+        void operator()(EVP_MD_CTX* Context) const { EVP_MD_CTX_free(Context); }
     };
     std::unique_ptr<EVP_MD_CTX, TFree> Ctx{EVP_MD_CTX_new()};
 };

@@ -1,4 +1,4 @@
-#include "client/platform/SpecialFolders.h"
+#include "platform/SpecialFolders.h"
 
 #include <cstdlib>
 #include <stdexcept>

@@ -5,7 +5,7 @@
 // 32-bit words. The program file is read as a file, like any other program's
 // would be; nothing of the running image is trusted.
 
-#include "client/platform/VersionRecord.h"
+#include "platform/VersionRecord.h"
 
 #include <array>
 #include <cstring>

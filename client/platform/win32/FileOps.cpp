@@ -1,5 +1,5 @@
 // Windows file operations of the update swap, one system call each.
-#include "client/platform/FileOps.h"
+#include "platform/FileOps.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "client/platform/ProcessStart.h"
+#include "platform/ProcessStart.h"
 
 #include <windows.h>
 #include <shellapi.h>

@@ -1,5 +1,5 @@
 // Incremental SHA-256 on CNG: one provider and one hash object per TSha256.
-#include "client/platform/Sha256.h"
+#include "platform/Sha256.h"
 
 #include <windows.h>
 #include <bcrypt.h>

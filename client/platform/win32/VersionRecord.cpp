@@ -1,6 +1,6 @@
 // The VERSIONINFO resource of a program file (nimbral_add_version_record
 // compiles one from the project version), read with the version API.
-#include "client/platform/VersionRecord.h"
+#include "platform/VersionRecord.h"
 
 #include <windows.h>
 

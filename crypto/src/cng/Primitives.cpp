@@ -113,7 +113,11 @@ int aes_gcm_encrypt(const std::uint8_t* key, const std::uint8_t* nonce, const st
     ULONG written = 0;
     const NTSTATUS status = BCryptEncrypt(keyObject.get(), data, static_cast<ULONG>(size), &info, nullptr, 0, data,
                                           static_cast<ULONG>(size), &written, 0);
-    if (!BCRYPT_SUCCESS(status) || written != static_cast<ULONG>(size)) return -3;
+    if (!BCRYPT_SUCCESS(status) || written != static_cast<ULONG>(size)) {
+        // Working in place, a failure would leave the plaintext in the output.
+        SecureZeroMemory(data, static_cast<std::size_t>(size));
+        return -3;
+    }
     std::memcpy(tag, computed, kTagSize);
     return 0;
 }
@@ -133,7 +137,11 @@ int aes_gcm_decrypt(const std::uint8_t* key, const std::uint8_t* nonce, const st
     ULONG written = 0;
     const NTSTATUS status = BCryptDecrypt(keyObject.get(), data, static_cast<ULONG>(size), &info, nullptr, 0, data,
                                           static_cast<ULONG>(size), &written, 0);
-    if (!BCRYPT_SUCCESS(status) || written != static_cast<ULONG>(size)) return -3;
+    if (!BCRYPT_SUCCESS(status) || written != static_cast<ULONG>(size)) {
+        // Nothing unauthenticated may stay behind after a failed tag check.
+        SecureZeroMemory(data, static_cast<std::size_t>(size));
+        return -3;
+    }
     return 0;
 }
 

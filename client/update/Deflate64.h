@@ -18,7 +18,7 @@ public:
 
 // Fills Buf with up to Size bytes of compressed input; 0 means the input ended.
 using TByteSource = std::function<std::size_t(std::uint8_t* Buf, std::size_t Size)>;
-// Receives decoded output in order, in chunks of up to about 1 MiB.
+// Receives decoded output in order, in chunks of up to about 128 KiB.
 using TByteSink = std::function<void(const std::uint8_t* Data, std::size_t Size)>;
 
 // Decodes one Deflate64 stream up to its final block and returns the number of

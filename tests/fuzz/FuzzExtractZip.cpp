@@ -59,6 +59,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         if (entry.path() != archive && entry.path() != out)
             __builtin_trap();
     }
-    fs::remove_all(out);
+    fs::remove_all(WorkDir());  // libFuzzer ends without running exit handlers
     return 0;
 }

@@ -61,6 +61,12 @@ TEST(ExtractZip, NamesThatAreNotUtf8AreReadAsCp949) {
     EXPECT_EQ(test::ReadFile(tmp / "out" / PathFromUtf8("설정.ini")), "utf-8");
 }
 
+TEST(ExtractZip, ANameInNeitherUtf8NorCp949Raises) {
+    test::TTempDir tmp;
+    test::MakeStoredZip(tmp / "bad.zip", {{"\xFF\xFE.txt", "x"}});  // 0xFF leads no CP949 character
+    EXPECT_THROW(ExtractZip(tmp / "bad.zip", tmp / "out"), std::runtime_error);
+}
+
 TEST(ExtractZip, OpensOnlyRealArchives) {
     test::TTempDir tmp;
     test::WriteFile(tmp / "text.zip", "this is not an archive");

@@ -93,11 +93,11 @@ TEST(FetchUpdateInfo, NoAnswerGivesFalse) {
 
     test::TTestServer server;
     server.SetHandler([](const httplib::Request&, httplib::Response& Res) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        std::this_thread::sleep_for(std::chrono::milliseconds(800));
         Res.set_content(kFull, "application/json");
     });
     // Waiting longer than the response time-out would read a good manifest.
-    EXPECT_FALSE(FetchUpdateInfo(server.Origin() + "/client/version.json", info, {1000, 200}));
+    EXPECT_FALSE(FetchUpdateInfo(server.Origin() + "/client/version.json", info, {1000, 100}));
 }
 
 TEST(IsUpdateRequired, OnlyWhenOlderThanTheLowestAllowedVersion) {

@@ -1,0 +1,56 @@
+// The new build is started in a session of its own, with its standard
+// streams on /dev/null, so it neither shares our terminal nor keeps our
+// output pipes open after we end.
+
+#include "platform/ProcessStart.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace nimbral::platform {
+
+namespace {
+
+struct TSpawnActions {
+    posix_spawn_file_actions_t Actions;
+    TSpawnActions() { posix_spawn_file_actions_init(&Actions); }
+    ~TSpawnActions() { posix_spawn_file_actions_destroy(&Actions); }
+    TSpawnActions(const TSpawnActions&) = delete;
+    TSpawnActions& operator=(const TSpawnActions&) = delete;
+};
+
+struct TSpawnAttr {
+    posix_spawnattr_t Attr;
+    TSpawnAttr() { posix_spawnattr_init(&Attr); }
+    ~TSpawnAttr() { posix_spawnattr_destroy(&Attr); }
+    TSpawnAttr(const TSpawnAttr&) = delete;
+    TSpawnAttr& operator=(const TSpawnAttr&) = delete;
+};
+
+}  // namespace
+
+bool StartProgramDetached(const std::filesystem::path& Program,
+                          const std::filesystem::path& WorkDir) noexcept {
+    TSpawnActions actions;
+    TSpawnAttr attr;
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (posix_spawn_file_actions_addopen(&actions.Actions, fd, "/dev/null",
+                                             fd == 0 ? O_RDONLY : O_WRONLY, 0) != 0)
+            return false;
+    }
+    if (posix_spawn_file_actions_addchdir_np(&actions.Actions, WorkDir.c_str()) != 0)
+        return false;
+    if (posix_spawnattr_setflags(&attr.Attr, POSIX_SPAWN_SETSID) != 0)
+        return false;
+
+    std::string program = Program.string();
+    char* argv[] = {program.data(), nullptr};
+    pid_t pid = 0;
+    // glibc reports a failed exec as the result of posix_spawn itself.
+    return posix_spawn(&pid, program.c_str(), &actions.Actions, &attr.Attr, argv, environ) == 0;
+}
+
+}  // namespace nimbral::platform

@@ -1,0 +1,86 @@
+// Linux-only: the version record stamped into copies of a built program with
+// scripts/stamp-version (objcopy), and the detached start of a program.
+
+#include "platform/ProcessStart.h"
+
+#include <gtest/gtest.h>
+
+#include "UpdateTestSupport.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace nimbral {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Output(const std::string& Command) {
+    std::string out;
+    FILE* p = popen(Command.c_str(), "r");
+    if (p == nullptr)
+        return out;
+    char buf[256];
+    while (fgets(buf, sizeof buf, p) != nullptr)
+        out += buf;
+    pclose(p);
+    if (!out.empty() && out.back() == '\n')
+        out.pop_back();
+    return out;
+}
+
+TEST(VersionRecord, ComesFromTheProgramFileItself) {
+    EXPECT_EQ(Output(NIMBRAL_PROBE), NIMBRAL_PROJECT_VERSION_TEXT);
+    EXPECT_EQ(Output(NIMBRAL_PROBE_BARE), "0.0.0");  // built without a record
+}
+
+TEST(VersionRecord, StampedCopiesReportTheirVersion) {
+    test::TTempDir tmp;
+    struct TCase {
+        const char* Stamp;
+        const char* Expected;
+    };
+    const TCase cases[] = {
+        {"2.3.4.5", "2.3.4.5"}, {"2.3.4.0", "2.3.4"}, {"2.0.0.0", "2.0.0"},
+        {"0.0.0.7", "0.0.0.7"}, {"65535.65535.65535.65535", "65535.65535.65535.65535"},
+        {"1.2.3", "1.2.3"},
+    };
+    for (const auto& c : cases) {
+        const fs::path copy = tmp / (std::string("probe-") + c.Stamp);
+        fs::copy_file(NIMBRAL_PROBE, copy);
+        ASSERT_EQ(std::system((std::string(NIMBRAL_STAMP_VERSION) + " " + copy.string() + " " + c.Stamp).c_str()), 0);
+        EXPECT_EQ(Output(copy.string()), c.Expected) << c.Stamp;
+    }
+    // The script refuses what the record cannot hold, and a program without one.
+    const fs::path copy = tmp / "probe-bad";
+    fs::copy_file(NIMBRAL_PROBE, copy);
+    fs::copy_file(NIMBRAL_PROBE_BARE, tmp / "bare");
+    for (const std::string& args : {copy.string() + " 65536.0.0", copy.string() + " 1.x.0",
+                                   copy.string() + " 1.2.3.4.5", (tmp / "bare").string() + " 1.0.0"})
+        EXPECT_NE(std::system((std::string(NIMBRAL_STAMP_VERSION) + " " + args + " 2>/dev/null").c_str()), 0) << args;
+    EXPECT_EQ(Output(copy.string()), NIMBRAL_PROJECT_VERSION_TEXT);
+}
+
+TEST(StartProgramDetached, RunsTheProgramInItsFolder) {
+    test::TTempDir tmp;
+    const fs::path dir = tmp / "program dir";
+    fs::create_directories(dir);
+    fs::copy_file(NIMBRAL_PROBE, dir / "probe");
+    const fs::path out = tmp / "started.txt";
+    ::setenv("NIMBRAL_PROBE_OUT", out.c_str(), 1);
+    const bool started = platform::StartProgramDetached(dir / "probe", dir);
+    ::unsetenv("NIMBRAL_PROBE_OUT");
+    ASSERT_TRUE(started);
+    for (int i = 0; i < 500 && !fs::exists(out); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(test::ReadFile(out), std::string(NIMBRAL_PROJECT_VERSION_TEXT) + "\n" + dir.string() + "\n");
+
+    EXPECT_FALSE(platform::StartProgramDetached(tmp / "missing", dir));
+    test::WriteFile(tmp / "not-executable", "#!/bin/sh\n");
+    EXPECT_FALSE(platform::StartProgramDetached(tmp / "not-executable", dir));
+}
+
+}  // namespace
+}  // namespace nimbral

@@ -38,6 +38,11 @@ struct THttpResponse {
     const std::string* Header(std::string_view Name) const;
 };
 
+// Header names compare without regard to letter case.
+bool SameHeaderName(std::string_view A, std::string_view B);
+// Sets the header Name in Headers to Value, replacing one of the same name.
+void SetHeader(std::vector<THttpHeader>& Headers, const std::string& Name, const std::string& Value);
+
 // Receives the raw body chunk by chunk; raising from it aborts the transfer.
 using THttpSink = std::function<void(const char* Data, std::size_t Size)>;
 // Bytes received so far and the announced total (0 or negative when unknown).

@@ -22,14 +22,6 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-bool SameName(std::string_view A, std::string_view B)
-{
-    return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](char X, char Y) {
-               return std::tolower(static_cast<unsigned char>(X)) ==
-                      std::tolower(static_cast<unsigned char>(Y));
-           });
-}
-
 std::string_view TrimLine(std::string_view S)
 {
     while (!S.empty() && (S.front() == ' ' || S.front() == '\t')) {
@@ -139,13 +131,7 @@ public:
 
     void SetDefaultHeader(const std::string& Name, const std::string& Value) override
     {
-        for (THttpHeader& H : FDefaults) {
-            if (SameName(H.Name, Name)) {
-                H.Value = Value;
-                return;
-            }
-        }
-        FDefaults.push_back({Name, Value});
+        SetHeader(FDefaults, Name, Value);
     }
 
     void SetConnectTimeout(std::int32_t Ms) override { FConnectMs = std::max(Ms, 0); }
@@ -197,7 +183,7 @@ private:
             // "Name:" with nothing after it tells libcurl to send no such
             // header, not even one it would add on its own.
             Append(H.Value.empty() ? H.Name + ":" : H.Name + ": " + H.Value);
-            HasExpect = HasExpect || SameName(H.Name, "Expect");
+            HasExpect = HasExpect || SameHeaderName(H.Name, "Expect");
         }
         if (!HasExpect) {
             // No 100-continue round trip before large bodies.

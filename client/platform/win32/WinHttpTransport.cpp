@@ -31,13 +31,6 @@ using win32::TWinHttpHandle;
     throw EHttpError(win32::SystemErrorText(Code) + " [" + Step + "]");
 }
 
-bool SameName(std::string_view A, std::string_view B)
-{
-    return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](char X, char Y) {
-               return std::tolower(static_cast<unsigned char>(X)) == std::tolower(static_cast<unsigned char>(Y));
-           });
-}
-
 std::string_view Trim(std::string_view S)
 {
     while (!S.empty() && (S.front() == ' ' || S.front() == '\t')) {
@@ -94,13 +87,7 @@ public:
 
     void SetDefaultHeader(const std::string& Name, const std::string& Value) override
     {
-        for (THttpHeader& H : FDefaults) {
-            if (SameName(H.Name, Name)) {
-                H.Value = Value;
-                return;
-            }
-        }
-        FDefaults.push_back({Name, Value});
+        SetHeader(FDefaults, Name, Value);
     }
 
     void SetConnectTimeout(std::int32_t Ms) override { FConnectMs = std::max(Ms, 0); }

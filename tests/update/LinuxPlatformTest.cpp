@@ -1,7 +1,9 @@
 // Linux-only: the version record stamped into copies of a built program with
-// scripts/stamp-version (objcopy), and the detached start of a program.
+// scripts/stamp-version (objcopy), the detached start of a program, and the
+// user's own temporary folder.
 
 #include "platform/ProcessStart.h"
+#include "platform/SpecialFolders.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +12,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace nimbral {
 namespace {
@@ -80,6 +86,46 @@ TEST(StartProgramDetached, RunsTheProgramInItsFolder) {
     EXPECT_FALSE(platform::StartProgramDetached(tmp / "missing", dir));
     test::WriteFile(tmp / "not-executable", "#!/bin/sh\n");
     EXPECT_FALSE(platform::StartProgramDetached(tmp / "not-executable", dir));
+}
+
+// The package and the staging folder live in the user's temporary folder,
+// and the staged files are installed as they are found there: a folder that
+// another user can write to would let that user swap in files of their own
+// after the hash check.
+TEST(UserTempFolder, IsAFolderOfThisUserAlone) {
+    test::TTempDir tmp;
+    const char* saved = std::getenv("TMPDIR");
+    const std::string before = saved != nullptr ? saved : "";
+    ::setenv("TMPDIR", tmp.Path().c_str(), 1);
+
+    const fs::path folder = platform::UserTempFolder();
+    EXPECT_EQ(folder.parent_path(), tmp.Path());
+    struct stat st {};
+    ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_uid, ::getuid());
+    EXPECT_EQ(st.st_mode & 077, 0u);
+    EXPECT_EQ(platform::UserTempFolder(), folder);  // found again, not made anew
+
+    // Whatever else stands under that name is refused.
+    fs::remove(folder);
+    fs::create_directory(tmp / "elsewhere");
+    fs::create_directory_symlink(tmp / "elsewhere", folder);
+    EXPECT_THROW(platform::UserTempFolder(), std::runtime_error);
+    fs::remove(folder);
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::all);
+    EXPECT_THROW(platform::UserTempFolder(), std::runtime_error);
+    if (::getuid() == 0) {  // only root can give a folder to someone else
+        fs::permissions(folder, fs::perms::owner_all);
+        ASSERT_EQ(::chown(folder.c_str(), 12345, 12345), 0);
+        EXPECT_THROW(platform::UserTempFolder(), std::runtime_error);
+    }
+
+    if (saved != nullptr)
+        ::setenv("TMPDIR", before.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,6 +87,28 @@ TEST(StartProgramDetached, RunsTheProgramInItsFolder) {
     EXPECT_FALSE(platform::StartProgramDetached(tmp / "missing", dir));
     test::WriteFile(tmp / "not-executable", "#!/bin/sh\n");
     EXPECT_FALSE(platform::StartProgramDetached(tmp / "not-executable", dir));
+}
+
+// The new build starts with its standard streams only, as a program started
+// by the shell would: an open file or socket of the old one (a keep-alive
+// connection, a lock) must not live on in it.
+TEST(StartProgramDetached, PassesNoOpenFileOn) {
+    test::TTempDir tmp;
+    const int held = ::open(tmp.Path().c_str(), O_RDONLY);  // without O_CLOEXEC
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::dup2(held, 200), 200);
+    const fs::path out = tmp / "fds.txt";
+    const fs::path script = tmp / "report";
+    test::WriteFile(script, "#!/bin/sh\nif [ -e /proc/$$/fd/200 ]; then echo open; else echo closed; fi > '" +
+                                out.string() + "'\n");
+    fs::permissions(script, fs::perms::owner_all);
+    const bool started = platform::StartProgramDetached(script, tmp.Path());
+    ::close(200);
+    ::close(held);
+    ASSERT_TRUE(started);
+    for (int i = 0; i < 500 && test::ReadFile(out).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(test::ReadFile(out), "closed\n");
 }
 
 // The package and the staging folder live in the user's temporary folder,

@@ -21,9 +21,11 @@ public:
 
     bool null() override { return Put(TJsonValue()); }
     bool boolean(bool Val) override { return Put(TJsonValue::Bool(Val)); }
+    // Integers come without their text. The lexer reports a number without a
+    // minus sign as unsigned, so a signed zero here was written "-0".
     bool number_integer(number_integer_t Val) override
     {
-        return Put(TJsonValue::Number(std::int64_t{Val}));
+        return Put(Val == 0 ? TJsonValue::Number(std::string("-0")) : TJsonValue::Number(std::int64_t{Val}));
     }
     bool number_unsigned(number_unsigned_t Val) override
     {

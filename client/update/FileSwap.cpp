@@ -130,6 +130,10 @@ bool ApplyUpdate(const fs::path& StagingDir, const TUpdateEnvironment& Env) {
             ops.Delete(newFiles[i]);
         }
         if (!placed) {
+            // The back-up pass moved every existing target away, so whatever
+            // stands here now is what a failed copy left half-written.
+            if (!ec && Exists(target))
+                DeleteOrRaise(target, ops);
             Undo(lists, ops);
             return false;
         }

@@ -9,7 +9,7 @@ namespace {
 
 TEST(JsonParse, KeepsNumberTextKindsAndMemberOrder)
 {
-    const auto Doc = ParseJson(R"( {"b":7.50,"a":[1,-0.5e-3,"s",true,null,{}],"c":12.0} )");
+    const auto Doc = ParseJson(R"( {"b":7.50,"a":[1,-0.5e-3,"s",true,null,{},-0,0,-7],"c":12.0} )");
     ASSERT_TRUE(Doc.has_value());
     ASSERT_TRUE(Doc->IsObject());
     ASSERT_EQ(Doc->Members().size(), 3u);
@@ -18,13 +18,16 @@ TEST(JsonParse, KeepsNumberTextKindsAndMemberOrder)
     EXPECT_EQ(Doc->Find("b")->Text(), "7.50");
     EXPECT_EQ(Doc->Find("c")->Text(), "12.0");
     const auto& Items = Doc->Find("a")->Items();
-    ASSERT_EQ(Items.size(), 6u);
+    ASSERT_EQ(Items.size(), 9u);
     EXPECT_EQ(Items[0].Text(), "1");
     EXPECT_EQ(Items[1].Text(), "-0.5e-3");
     EXPECT_TRUE(Items[2].IsString());
     EXPECT_TRUE(Items[3].IsBool() && Items[3].AsBool());
     EXPECT_TRUE(Items[4].IsNull());
     EXPECT_TRUE(Items[5].IsObject() && Items[5].Members().empty());
+    EXPECT_EQ(Items[6].Text(), "-0");  // the sign is part of the text
+    EXPECT_EQ(Items[7].Text(), "0");
+    EXPECT_EQ(Items[8].Text(), "-7");
     EXPECT_EQ(Doc->Find("missing"), nullptr);
     EXPECT_EQ(Items[0].Find("x"), nullptr);
 }

@@ -93,6 +93,10 @@ TEST_F(HttpTransport, BodyIsDecodedFromTheDeclaredCharset)
         {"application/json", Utf8, Utf8},  // no charset: UTF-8
         {"application/json; charset=utf-8", Utf8, Utf8},
         {"application/json; charset=EUC-KR", "\xC7", "\xEF\xBF\xBD"},  // cut-off sequence
+        // Korean servers label CP949 text as EUC-KR or ks_c_5601-1987 alike:
+        // both are read as CP949, which holds every Hangul syllable.
+        {"application/json; charset=ks_c_5601-1987", EucKr, Utf8},
+        {"application/json; charset=EUC-KR", "\x8C" "c", "똠"},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.ContentType);

@@ -150,6 +150,24 @@ TEST_F(FileSwap, AnyFailedStepLeavesTheProgramFolderAsItWas) {
     }
 }
 
+// A copy can fail half-way (a full disk) and leave part of the target
+// behind; for a file that is new to the program folder, no undo list names
+// that part, so the swap must take it away itself.
+TEST_F(FileSwap, ACopyThatFailsHalfWayLeavesNothingBehind) {
+    const auto before = Snapshot(FProgramDir);
+    TFaultyOps faults;
+    faults.StagedRenamesFail = true;
+    TUpdateEnvironment env = Env(faults);
+    env.Ops.Copy = [](const fs::path& From, const fs::path& To) {
+        if (From.filename() != "z.txt")
+            return platform::CopyFileReplace(From, To);
+        WriteFile(To, "new");  // the start of "new z"
+        return false;
+    };
+    EXPECT_FALSE(ApplyUpdate(FStaging, env));
+    EXPECT_EQ(Snapshot(FProgramDir), before);
+}
+
 TEST_F(FileSwap, AnOldNameThatCannotBeFreedFailsTheSwap) {
     // "NimbralClient.old" is held by a file that cannot be deleted.
     WriteFile(FProgramDir / "NimbralClient.old", "held");
@@ -180,7 +198,7 @@ TEST_F(FileSwap, AnEmptyStagingFolderInstallsNothing) {
 
 TEST_F(FileSwap, AnUndoThatCannotDeleteRaises) {
     TFaultyOps faults;
-    faults.FailAt = 6;  // after three backups and three installs: the start
+    faults.FailAt = 6;  // after two backups and three installs: the start
     TUpdateEnvironment env = Env(faults);
     env.Ops.Delete = [](const fs::path&) { return false; };
     EXPECT_THROW(ApplyUpdate(FStaging, env), std::runtime_error);

@@ -1,7 +1,9 @@
 // Linux-only: the version record stamped into copies of a built program with
-// scripts/stamp-version (objcopy), and the detached start of a program.
+// scripts/stamp-version (objcopy), the detached start of a program, and the
+// user's own temporary folder.
 
 #include "platform/ProcessStart.h"
+#include "platform/SpecialFolders.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +12,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace nimbral {
 namespace {
@@ -80,6 +87,68 @@ TEST(StartProgramDetached, RunsTheProgramInItsFolder) {
     EXPECT_FALSE(platform::StartProgramDetached(tmp / "missing", dir));
     test::WriteFile(tmp / "not-executable", "#!/bin/sh\n");
     EXPECT_FALSE(platform::StartProgramDetached(tmp / "not-executable", dir));
+}
+
+// The new build starts with its standard streams only, as a program started
+// by the shell would: an open file or socket of the old one (a keep-alive
+// connection, a lock) must not live on in it.
+TEST(StartProgramDetached, PassesNoOpenFileOn) {
+    test::TTempDir tmp;
+    const int held = ::open(tmp.Path().c_str(), O_RDONLY);  // without O_CLOEXEC
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::dup2(held, 200), 200);
+    const fs::path out = tmp / "fds.txt";
+    const fs::path script = tmp / "report";
+    test::WriteFile(script, "#!/bin/sh\nif [ -e /proc/$$/fd/200 ]; then echo open; else echo closed; fi > '" +
+                                out.string() + "'\n");
+    fs::permissions(script, fs::perms::owner_all);
+    const bool started = platform::StartProgramDetached(script, tmp.Path());
+    ::close(200);
+    ::close(held);
+    ASSERT_TRUE(started);
+    for (int i = 0; i < 500 && test::ReadFile(out).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(test::ReadFile(out), "closed\n");
+}
+
+// The package and the staging folder live in the user's temporary folder,
+// and the staged files are installed as they are found there: a folder that
+// another user can write to would let that user swap in files of their own
+// after the hash check.
+TEST(UserTempFolder, IsAFolderOfThisUserAlone) {
+    test::TTempDir tmp;
+    const char* saved = std::getenv("TMPDIR");
+    const std::string before = saved != nullptr ? saved : "";
+    ::setenv("TMPDIR", tmp.Path().c_str(), 1);
+
+    const fs::path folder = platform::UserTempFolder();
+    EXPECT_EQ(folder.parent_path(), tmp.Path());
+    struct stat st {};
+    ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_uid, ::getuid());
+    EXPECT_EQ(st.st_mode & 077, 0u);
+    EXPECT_EQ(platform::UserTempFolder(), folder);  // found again, not made anew
+
+    // Whatever else stands under that name is refused.
+    fs::remove(folder);
+    fs::create_directory(tmp / "elsewhere");
+    fs::create_directory_symlink(tmp / "elsewhere", folder);
+    EXPECT_THROW(platform::UserTempFolder(), std::runtime_error);
+    fs::remove(folder);
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::all);
+    EXPECT_THROW(platform::UserTempFolder(), std::runtime_error);
+    if (::getuid() == 0) {  // only root can give a folder to someone else
+        fs::permissions(folder, fs::perms::owner_all);
+        ASSERT_EQ(::chown(folder.c_str(), 12345, 12345), 0);
+        EXPECT_THROW(platform::UserTempFolder(), std::runtime_error);
+    }
+
+    if (saved != nullptr)
+        ::setenv("TMPDIR", before.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
 }
 
 }  // namespace

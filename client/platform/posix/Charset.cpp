@@ -16,11 +16,30 @@ struct TIconvCloser {
 };
 using TIconv = std::unique_ptr<std::remove_pointer_t<iconv_t>, TIconvCloser>;
 
-bool IsUtf8Name(std::string Name)
+std::string Lower(std::string Name)
 {
     std::transform(Name.begin(), Name.end(), Name.begin(),
                    [](unsigned char C) { return static_cast<char>(std::tolower(C)); });
-    return Name.empty() || Name == "utf-8" || Name == "utf8";
+    return Name;
+}
+
+bool IsUtf8Name(const std::string& Name)
+{
+    const std::string L = Lower(Name);
+    return L.empty() || L == "utf-8" || L == "utf8";
+}
+
+// Korean servers send CP949 text under the labels EUC-KR and ks_c_5601-1987
+// alike. glibc's EUC-KR holds only the KS X 1001 syllables and it does not
+// know the second label at all, so both are read as CP949, a superset that
+// decodes real EUC-KR text unchanged (as Windows does).
+std::string IconvName(const std::string& Charset)
+{
+    const std::string L = Lower(Charset);
+    if (L == "euc-kr" || L == "euckr" || L == "ks_c_5601-1987" || L == "ks_c_5601") {
+        return "CP949";
+    }
+    return Charset;
 }
 
 }  // namespace
@@ -30,7 +49,7 @@ std::string ToUtf8(std::string_view Bytes, const std::string& Charset)
     if (IsUtf8Name(Charset)) {
         return std::string(Bytes);
     }
-    iconv_t Raw = iconv_open("UTF-8", Charset.c_str());
+    iconv_t Raw = iconv_open("UTF-8", IconvName(Charset).c_str());
     if (Raw == reinterpret_cast<iconv_t>(-1)) {
         return std::string(Bytes);
     }

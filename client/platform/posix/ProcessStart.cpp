@@ -1,6 +1,6 @@
 // The new build is started in a session of its own, with its standard
-// streams on /dev/null, so it neither shares our terminal nor keeps our
-// output pipes open after we end.
+// streams on /dev/null and no other descriptor of ours, so it neither shares
+// our terminal nor keeps our pipes, connections or locks open after we end.
 
 #include "platform/ProcessStart.h"
 
@@ -41,6 +41,8 @@ bool StartProgramDetached(const std::filesystem::path& Program,
                                              fd == 0 ? O_RDONLY : O_WRONLY, 0) != 0)
             return false;
     }
+    if (posix_spawn_file_actions_addclosefrom_np(&actions.Actions, 3) != 0)
+        return false;
     if (posix_spawn_file_actions_addchdir_np(&actions.Actions, WorkDir.c_str()) != 0)
         return false;
     if (posix_spawnattr_setflags(&attr.Attr, POSIX_SPAWN_SETSID) != 0)

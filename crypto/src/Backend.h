@@ -49,7 +49,8 @@ int derive_key(const std::uint8_t* machineKey, const std::uint8_t* salt, std::ui
 // AES-256-GCM without associated data, 12-byte nonce, 16-byte tag.
 // in and out may be the same buffer, but must not otherwise overlap.
 // -1 the AES provider cannot be opened; -2 the key object cannot be created;
-// -3 encryption failed (decrypt: failed, or the tag did not match).
+// -3 encryption failed (decrypt: failed, or the tag did not match; out is
+// then overwritten with zeros).
 int aes_gcm_encrypt(const std::uint8_t* key, const std::uint8_t* nonce, const std::uint8_t* in, std::int32_t size,
                     std::uint8_t* out, std::uint8_t* tag) noexcept;
 int aes_gcm_decrypt(const std::uint8_t* key, const std::uint8_t* nonce, const std::uint8_t* in, std::int32_t size,

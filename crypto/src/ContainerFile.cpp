@@ -35,10 +35,13 @@ bool read_all(std::FILE* file, void* data, std::size_t size) noexcept {
 
 // A container cut short must not stay behind looking like a container. Only a
 // regular file is removed: a device or pipe given as the path is not ours.
+// Through a symbolic link the bytes went to the file it points to: that file
+// is removed and the link, which the caller made, stays.
 void remove_partial_file(const char* path) noexcept {
     try {
-        const std::filesystem::path target(path);
         std::error_code ignored;
+        const std::filesystem::path target = std::filesystem::canonical(path, ignored);
+        if (target.empty()) return;
         if (std::filesystem::is_regular_file(target, ignored)) std::filesystem::remove(target, ignored);
     } catch (...) {
         // Out of memory for the path: the failure is reported all the same.

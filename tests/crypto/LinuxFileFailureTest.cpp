@@ -46,6 +46,24 @@ TEST(CryptoLinuxFileFailure, AShortWriteGivesMinusSixAndRemovesThePartialFile) {
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
+TEST(CryptoLinuxFileFailure, AShortWriteThroughASymlinkRemovesThePartialTargetAndKeepsTheLink) {
+    // The bytes went to the file the link points to: that is the partial
+    // container, and the link is the user's, not ours.
+    TTempFolder folder;
+    const auto target = folder / "real-file";
+    const auto link = folder / "link";
+    std::filesystem::create_symlink(target, link);
+    const TBytes data = pattern_bytes(256 * 1024);
+    int code = 0;
+    {
+        const TFileSizeLimit limit(4096);
+        code = Nimbral_EncryptFile(link.string().c_str(), data.data(), static_cast<int>(data.size()));
+    }
+    EXPECT_EQ(code, -6);
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+}
+
 TEST(CryptoLinuxFileFailure, AFailedCloseGivesMinusSixAndLeavesADeviceAlone) {
     // /dev/full accepts the open and buffered writes; the bytes fail on close.
     const TBytes data = pattern_bytes(100);

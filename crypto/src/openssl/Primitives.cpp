@@ -82,10 +82,15 @@ int aes_gcm_decrypt(const std::uint8_t* key, const std::uint8_t* nonce, const st
     for (std::size_t i = 0; i < kTagSize; ++i) expected[i] = tag[i];
     int written = 0;
     int finalWritten = 0;
-    if (size < 0 || EVP_DecryptUpdate(ctx.get(), out, &written, in, size) != 1 ||
+    if (size < 0) return -3;
+    if (EVP_DecryptUpdate(ctx.get(), out, &written, in, size) != 1 ||
         EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_TAG, static_cast<int>(kTagSize), expected) != 1 ||
-        EVP_DecryptFinal_ex(ctx.get(), out + written, &finalWritten) != 1 || written + finalWritten != size)
+        EVP_DecryptFinal_ex(ctx.get(), out + written, &finalWritten) != 1 || written + finalWritten != size) {
+        // The plaintext is written before the tag is checked: nothing
+        // unauthenticated may stay behind.
+        OPENSSL_cleanse(out, static_cast<std::size_t>(size));
         return -3;
+    }
     return 0;
 }
 

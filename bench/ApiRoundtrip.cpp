@@ -1,7 +1,8 @@
 // GET /api/v1/me through TApiClient against the same requests through a bare
 // libcurl easy handle, both against one local server in the same run.
 // Rounds alternate between the two so drift on a shared machine hits both;
-// the best round of each is compared.
+// each round gives one ratio and the median of those is reported, which is
+// steadier on two shared cores than comparing the best round of each side.
 //   bench_api_roundtrip [REQUESTS] [ROUNDS]
 #include "api/ApiClient.h"
 
@@ -16,6 +17,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -80,6 +82,13 @@ double AnchorSeconds(const std::string& Origin, int Requests)
     return std::chrono::duration<double>(TClock::now() - Start).count();
 }
 
+double Median(std::vector<double> Values)
+{
+    std::sort(Values.begin(), Values.end());
+    const std::size_t N = Values.size();
+    return N % 2 == 1 ? Values[N / 2] : (Values[N / 2 - 1] + Values[N / 2]) / 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -102,19 +111,25 @@ int main(int argc, char** argv)
     }
     const std::string Origin = "http://127.0.0.1:" + std::to_string(Port);
 
-    double Ours = 1e9;
-    double Anchor = 1e9;
+    std::vector<double> Ours;
+    std::vector<double> Anchor;
+    std::vector<double> Ratios;
     int Status = 0;
     try {
         OursSeconds(Origin, 50);  // warm-up
         AnchorSeconds(Origin, 50);
         for (int R = 0; R < Rounds; ++R) {
-            Ours = std::min(Ours, OursSeconds(Origin, Requests));
-            Anchor = std::min(Anchor, AnchorSeconds(Origin, Requests));
+            Ours.push_back(OursSeconds(Origin, Requests));
+            Anchor.push_back(AnchorSeconds(Origin, Requests));
+            Ratios.push_back(Ours.back() / Anchor.back());
         }
-        std::printf("TApiClient   %d GETs: %.3f s (%.1f us each)\n", Requests, Ours, Ours * 1e6 / Requests);
-        std::printf("bare libcurl %d GETs: %.3f s (%.1f us each)\n", Requests, Anchor, Anchor * 1e6 / Requests);
-        std::printf("RATIO api_roundtrip %.3f\n", Ours / Anchor);
+        const double OursMedian = Median(Ours);
+        const double AnchorMedian = Median(Anchor);
+        std::printf("TApiClient   %d GETs: %.3f s (%.1f us each, median of %d rounds)\n", Requests, OursMedian,
+                    OursMedian * 1e6 / Requests, Rounds);
+        std::printf("bare libcurl %d GETs: %.3f s (%.1f us each)\n", Requests, AnchorMedian,
+                    AnchorMedian * 1e6 / Requests);
+        std::printf("RATIO api_roundtrip %.3f\n", Median(Ratios));
     } catch (const std::exception& E) {
         std::fprintf(stderr, "api_roundtrip: %s\n", E.what());
         Status = 1;

@@ -16,6 +16,8 @@
 // also ends by itself after IDLE_SECONDS (default 60) without a request, so
 // a test that dies cannot leave it behind: Wine cannot wait for or end a
 // Linux process it started.
+#include "support/HexText.h"
+
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
@@ -31,6 +33,9 @@
 
 namespace {
 
+using nimbral::wintest::FromHex;
+using nimbral::wintest::ToHex;
+
 struct TScripted {
     int Status = 200;
     std::string Type;
@@ -39,26 +44,6 @@ struct TScripted {
     bool NoLength = false;
     int StallMs = 0;
 };
-
-std::string FromHex(const std::string& Hex)
-{
-    std::string Out;
-    for (std::size_t i = 0; i + 1 < Hex.size(); i += 2) {
-        Out.push_back(static_cast<char>(std::stoi(Hex.substr(i, 2), nullptr, 16)));
-    }
-    return Out;
-}
-
-std::string ToHex(const std::string& Bytes)
-{
-    static const char* Digits = "0123456789abcdef";
-    std::string Out;
-    for (unsigned char C : Bytes) {
-        Out.push_back(Digits[C >> 4]);
-        Out.push_back(Digits[C & 15]);
-    }
-    return Out;
-}
 
 std::string Param(const httplib::Request& Req, const char* Name, const std::string& Default = "")
 {

@@ -1,6 +1,7 @@
 #include "support/NativeServer.h"
 
 #include "core/HttpTransport.h"
+#include "support/HexText.h"
 #include "support/HostProgram.h"
 
 #include <cctype>
@@ -10,17 +11,6 @@ namespace nimbral::wintest {
 
 namespace {
 
-std::string Hex(const std::string& Bytes)
-{
-    static const char* Digits = "0123456789abcdef";
-    std::string Out;
-    for (unsigned char C : Bytes) {
-        Out.push_back(Digits[C >> 4]);
-        Out.push_back(Digits[C & 15]);
-    }
-    return Out;
-}
-
 // Path and content type go into a query string: escape what is not plain.
 std::string Escape(const std::string& Text)
 {
@@ -29,7 +19,7 @@ std::string Escape(const std::string& Text)
         if (std::isalnum(C) || C == '/' || C == '-' || C == '_' || C == '.') {
             Out.push_back(static_cast<char>(C));
         } else {
-            Out += "%" + Hex(std::string(1, static_cast<char>(C)));
+            Out += "%" + ToHex(std::string(1, static_cast<char>(C)));
         }
     }
     return Out;
@@ -62,7 +52,7 @@ std::string TNativeServer::Origin() const
 void TNativeServer::Set(const std::string& Path, const TAnswer& A)
 {
     Control("/_set?path=" + Escape(Path) + "&status=" + std::to_string(A.Status) + "&type=" + Escape(A.ContentType) +
-            "&hex=" + Hex(A.Body) + "&repeat=" + std::to_string(A.Repeat) + "&delay=" + std::to_string(A.DelayMs) + "&stall=" + std::to_string(A.StallMs) +
+            "&hex=" + ToHex(A.Body) + "&repeat=" + std::to_string(A.Repeat) + "&delay=" + std::to_string(A.DelayMs) + "&stall=" + std::to_string(A.StallMs) +
             (A.NoLength ? "&nolength=1" : ""));
 }
 

@@ -63,6 +63,16 @@ BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO auth_info(const std::uint8_t* nonce, std::
     return info;
 }
 
+// CNG ciphers here work in place: the input is copied into the output first.
+// For zero-length data the call gets a one-byte dummy instead of the caller's
+// pointer, which may be NULL: Windows reads a NULL buffer as a size query and
+// would skip the tag check.
+std::uint8_t* in_place_buffer(const std::uint8_t* in, std::uint8_t* out, std::int32_t size, std::uint8_t& none) noexcept {
+    if (size == 0) return &none;
+    if (in != out) std::memmove(out, in, static_cast<std::size_t>(size));
+    return out;
+}
+
 }  // namespace
 
 bool fill_random(std::uint8_t* out, std::size_t size) noexcept {
@@ -106,8 +116,7 @@ int aes_gcm_encrypt(const std::uint8_t* key, const std::uint8_t* nonce, const st
     TKey keyObject;
     if (const int status = open_gcm_key(key, provider, keyObject); status != 0) return status;
     std::uint8_t none = 0;
-    std::uint8_t* data = size > 0 ? out : &none;
-    if (size > 0 && in != out) std::memmove(out, in, static_cast<std::size_t>(size));
+    std::uint8_t* data = in_place_buffer(in, out, size, none);
     std::uint8_t computed[kTagSize] = {};
     BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info = auth_info(nonce, computed);
     ULONG written = 0;
@@ -129,8 +138,7 @@ int aes_gcm_decrypt(const std::uint8_t* key, const std::uint8_t* nonce, const st
     TKey keyObject;
     if (const int status = open_gcm_key(key, provider, keyObject); status != 0) return status;
     std::uint8_t none = 0;
-    std::uint8_t* data = size > 0 ? out : &none;
-    if (size > 0 && in != out) std::memmove(out, in, static_cast<std::size_t>(size));
+    std::uint8_t* data = in_place_buffer(in, out, size, none);
     std::uint8_t expected[kTagSize];
     std::memcpy(expected, tag, kTagSize);
     BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO info = auth_info(nonce, expected);

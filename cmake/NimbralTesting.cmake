@@ -1,6 +1,9 @@
-# nimbral_add_test(<name> LABEL <unit|gui|e2e> SOURCES ... LIBS ...)
+# nimbral_add_test(<name> LABEL <unit|gui|e2e> SOURCES ... LIBS ... [RESOURCE_LOCK <name>])
 # Builds one GoogleTest executable and registers each of its tests with CTest
-# under the given label.
+# under the given label. GUI and end-to-end programs get the wx test main and
+# run on a virtual display of their own; tests that share a resource (the
+# development service's fixed port) name it as a lock so CTest runs them one
+# at a time.
 # The Windows cross build has no packaged GoogleTest for mingw: it builds
 # Debian's sources. Its test programs run under Wine, so tests are listed when
 # CTest runs rather than at build time (the build then needs no Wine).
@@ -16,7 +19,7 @@ endif()
 include(GoogleTest)
 
 function(nimbral_add_test name)
-  cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "LABEL;TIMEOUT;RESOURCE_LOCK" "SOURCES;LIBS" ${ARGN})
   if(NOT T_LABEL)
     set(T_LABEL unit)
   endif()
@@ -24,9 +27,21 @@ function(nimbral_add_test name)
     set(T_TIMEOUT 120)
   endif()
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main nimbral_warnings)
+  set(properties LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT})
+  if(T_RESOURCE_LOCK)
+    list(APPEND properties RESOURCE_LOCK ${T_RESOURCE_LOCK})
+  endif()
+  if(T_LABEL STREQUAL "gui" OR T_LABEL STREQUAL "e2e")
+    target_link_libraries(${name} PRIVATE ${T_LIBS} nimbral_gui_test_support GTest::gtest GTest::gmock nimbral_warnings)
+    if(NOT CMAKE_CROSSCOMPILING)
+      set_target_properties(${name} PROPERTIES
+        CROSSCOMPILING_EMULATOR "${PROJECT_SOURCE_DIR}/tests/support/with-display")
+    endif()
+  else()
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main nimbral_warnings)
+  endif()
   gtest_discover_tests(${name}
-    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
+    PROPERTIES ${properties}
     DISCOVERY_TIMEOUT 60
     DISCOVERY_MODE ${NIMBRAL_TEST_DISCOVERY_MODE})
 endfunction()

@@ -1,0 +1,62 @@
+// NimbralClient's entry point: one client per login session, the clean-up of
+// what an earlier update left behind, then the main window and its loop.
+
+#include "app/FormMain.h"
+#include "platform/SingleInstance.h"
+#include "platform/SpecialFolders.h"
+#include "update/ProgramLifetime.h"
+#include "update/Updater.h"
+
+#include <wx/app.h>
+
+namespace {
+
+class TNimbralApp : public wxApp {
+public:
+    // The client reads no command-line arguments: the toolkit's own parsing
+    // is not run.
+    bool OnInit() override
+    {
+        SetAppDisplayName("Nimbral");
+        auto* Form = new nimbral::TfrmMain(nimbral::ProgramWindowSetup());
+        if (nimbral::TerminationRequested()) {
+            // The update check ended the program before the window was set up.
+            Form->Destroy();
+            return false;
+        }
+        SetTopWindow(Form);
+        Form->Show();
+        return true;
+    }
+};
+
+}  // namespace
+
+wxIMPLEMENT_APP_NO_MAIN(TNimbralApp);
+
+int main(int argc, char** argv)
+{
+    using namespace nimbral;
+
+    const std::uint32_t ActivateMsg = platform::RegisterActivationMessage();
+    platform::TInstanceGuard Guard;
+    if (Guard.Acquire() == platform::TGuardState::AlreadyRunning) {
+        if (ActivateMsg != 0)
+            platform::PostActivation(ActivateMsg);
+        return 0;
+    }
+    // An update lets go of the guard just before it starts the new build, so
+    // the new build becomes the one client, and takes it back when that start
+    // failed.
+    SetGuardHandOver({[&Guard] { Guard.Release(); }, [&Guard] { Guard.Retake(); }});
+
+    try {
+        CleanupOldFiles(platform::RunningProgramFile().parent_path());
+    } catch (const std::exception&) {
+        // Without its own path the program cannot tell its folder; what an
+        // update left behind waits for the next start.
+    }
+
+    wxEntry(argc, argv);
+    return 0;
+}

@@ -13,5 +13,4 @@ void TfrmMain::btnDisconnectClick() {}
 void TfrmMain::tmrRefreshTimer() {}
 void TfrmMain::tmrRemoteLaunchTimer() {}
 void TfrmMain::tmrSpinnerTimer() {}
-void TfrmMain::CheckForUpdate() {}
 }

@@ -14,7 +14,15 @@ namespace {
 
 using nlohmann::json;
 
-const std::string BadBody = "요청 본문이 올바른 JSON 객체가 아닙니다.";
+// The body as a JSON object, or none after answering 400.
+std::optional<json> BodyOrRefuse(const httplib::Request& ARequest, httplib::Response& AResponse)
+{
+    auto Body = ObjectBody(ARequest);
+    if (!Body) {
+        SendEnvelope(AResponse, 400, false, "요청 본문이 올바른 JSON 객체가 아닙니다.");
+    }
+    return Body;
+}
 
 struct TSignedIn {
     std::string Token;
@@ -87,9 +95,8 @@ std::optional<int> PositiveId(const std::string& AText)
 
 void Login(TServiceState& AState, const httplib::Request& ARequest, httplib::Response& AResponse)
 {
-    const auto Body = ObjectBody(ARequest);
+    const auto Body = BodyOrRefuse(ARequest, AResponse);
     if (!Body) {
-        SendEnvelope(AResponse, 400, false, BadBody);
         return;
     }
     const auto Email = Body->find("email");
@@ -122,9 +129,8 @@ void Me(TServiceState&, const TSignedIn& AUser, const httplib::Request&, httplib
 void MagicLoginUrl(TServiceState& AState, const TSignedIn& AUser, const httplib::Request& ARequest,
                    httplib::Response& AResponse)
 {
-    const auto Body = ObjectBody(ARequest);
+    const auto Body = BodyOrRefuse(ARequest, AResponse);
     if (!Body) {
-        SendEnvelope(AResponse, 400, false, BadBody);
         return;
     }
     std::string Redirect = "/app/launch";
@@ -143,9 +149,8 @@ void MagicLoginUrl(TServiceState& AState, const TSignedIn& AUser, const httplib:
 void CreateSession(TServiceState& AState, const TSignedIn& AUser, const httplib::Request& ARequest,
                    httplib::Response& AResponse)
 {
-    const auto Body = ObjectBody(ARequest);
+    const auto Body = BodyOrRefuse(ARequest, AResponse);
     if (!Body) {
-        SendEnvelope(AResponse, 400, false, BadBody);
         return;
     }
     const auto PcId = Body->contains("pc_id") ? PositiveId(Body->at("pc_id")) : std::nullopt;

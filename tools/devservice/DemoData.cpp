@@ -15,11 +15,11 @@ TDemoData MakeDemoData()
     const std::string Hongdae = "홍대 2호점";
     const std::string HongdaeAddress = "서울 마포구 양화로 160";
     Data.Pcs = {
-        {101, Gangnam + " · PC 07", Gangnam, GangnamAddress, "10.20.1.7", 47989, "RTX 4070 · 32 GB", 1200, 0},
-        {102, Gangnam + " · PC 12", Gangnam, GangnamAddress, "10.20.1.12", 47989, "RTX 4070 · 32 GB", 1200, 0},
-        {103, Gangnam + " · PC 21", Gangnam, GangnamAddress, "10.20.1.21", 47989, "RTX 4080 · 64 GB", 1500, 0},
-        {104, Hongdae + " · PC 03", Hongdae, HongdaeAddress, "10.20.2.3", 47989, "RTX 3060 · 16 GB", 1000, 0},
-        {105, Hongdae + " · PC 15", Hongdae, HongdaeAddress, "10.20.2.15", 47989, "RTX 4080 · 64 GB", 0, 1},
+        {101, Gangnam + " · PC 07", GangnamAddress, "10.20.1.7", 47989, "RTX 4070 · 32 GB", 1200, 0},
+        {102, Gangnam + " · PC 12", GangnamAddress, "10.20.1.12", 47989, "RTX 4070 · 32 GB", 1200, 0},
+        {103, Gangnam + " · PC 21", GangnamAddress, "10.20.1.21", 47989, "RTX 4080 · 64 GB", 1500, 0},
+        {104, Hongdae + " · PC 03", HongdaeAddress, "10.20.2.3", 47989, "RTX 3060 · 16 GB", 1000, 0},
+        {105, Hongdae + " · PC 15", HongdaeAddress, "10.20.2.15", 47989, "RTX 4080 · 64 GB", 0, 1},
     };
     return Data;
 }

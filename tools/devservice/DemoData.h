@@ -23,7 +23,6 @@ struct TAccount {
 struct TRemotePc {
     int Id = 0;
     std::string Name;     // "강남 1호점 · PC 07"
-    std::string PcBang;   // the PC bang's name
     std::string Address;  // the PC bang's street address
     std::string Ip;
     int Port = 0;

@@ -1,7 +1,6 @@
 #pragma once
 // The JSON form of the service's records, as the API sends them.
 
-#include "DemoData.h"
 #include "ServiceState.h"
 
 #include <nlohmann/json.hpp>

@@ -4,6 +4,7 @@
 // hands that token to the client it runs in.
 #include "Replies.h"
 #include "Routes.h"
+#include "ServiceJson.h"
 #include "WebAssets.h"
 
 #include <map>
@@ -127,7 +128,6 @@ json LaunchData(const TServiceState& AState, const std::string& AToken, const TA
         const TRemotePc& Pc = View.Pc;
         Pcs.push_back({{"id", Pc.Id},
                        {"name", Pc.Name},
-                       {"pcBang", Pc.PcBang},
                        {"address", Pc.Address},
                        {"ip", Pc.Ip},
                        {"spec", Pc.Spec},
@@ -139,13 +139,7 @@ json LaunchData(const TServiceState& AState, const std::string& AToken, const TA
     return {
         {"token", AToken},
         {"clientVersion", AClientVersion},
-        {"user",
-         {{"name", AAccount.Name},
-          {"email", AAccount.Email},
-          {"mileage", AAccount.MileageBalance},
-          {"remainingMinutes", AAccount.RemainingMinutes},
-          {"plan", AAccount.SubscriptionPlanName},
-          {"planDaysLeft", AAccount.SubscriptionRemainingDays}}},
+        {"user", UserJson(AAccount)},
         {"pcs", Pcs},
         {"session", Session ? json{{"id", Session->Id}, {"pcName", Session->PcName}} : json(nullptr)},
     };

@@ -66,11 +66,12 @@
   document.getElementById('greeting').textContent = user.name + '님, 어느 PC에 연결할까요?';
 
   const wallet = document.getElementById('wallet');
-  wallet.append(element('li', 'chip', '마일리지 ' + amount(user.mileage) + 'P'));
-  const hours = Math.floor(user.remainingMinutes / 60);
-  wallet.append(element('li', 'chip', '남은 시간 ' + hours + '시간 ' + (user.remainingMinutes % 60) + '분'));
-  if (user.plan) {
-    wallet.append(element('li', 'chip accent', user.plan + ' · ' + user.planDaysLeft + '일 남음'));
+  wallet.append(element('li', 'chip', '마일리지 ' + amount(user.mileage_balance) + 'P'));
+  const hours = Math.floor(user.remaining_minutes / 60);
+  wallet.append(element('li', 'chip', '남은 시간 ' + hours + '시간 ' + (user.remaining_minutes % 60) + '분'));
+  if (user.has_subscription) {
+    const plan = user.subscription_plan_name + ' · ' + user.subscription_remaining_days + '일 남음';
+    wallet.append(element('li', 'chip accent', plan));
   }
 
   if (data.session) {

@@ -53,7 +53,7 @@ TEST(DevServicePackages, ServedFromTheFolderOnly)
     TTempFolder Root;
     const auto Folder = Root / "packages";
     std::filesystem::create_directories(Folder / "sub");
-    const std::string Package("PK\x03\x04\0\0binary\xff\x00tail", 20);
+    const std::string Package = std::string("PK\x03\x04\0\0binary\xff\x00tail", 18) + '\0';
     WriteFile(Folder / "NimbralClient-1.2.0.zip", Package);
     WriteFile(Folder / "sub" / "inner.zip", "inner");
     WriteFile(Folder / ".hidden", "hidden");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -18,7 +19,8 @@ extern char** environ;
 namespace nimbral::devservice::test {
 namespace {
 
-// The program started with its standard output on a pipe.
+// The program started with its standard output on a pipe; what it says on
+// standard error (usage, a taken port) is not the test's business.
 class TProgram {
 public:
     explicit TProgram(std::vector<std::string> AArgs)
@@ -37,6 +39,7 @@ public:
         posix_spawn_file_actions_init(&Actions);
         posix_spawn_file_actions_adddup2(&Actions, Pipe[1], STDOUT_FILENO);
         posix_spawn_file_actions_addclose(&Actions, Pipe[0]);
+        posix_spawn_file_actions_addopen(&Actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
         const int Error = posix_spawn(&FPid, Argv[0], &Actions, nullptr, Argv.data(), environ);
         posix_spawn_file_actions_destroy(&Actions);
         close(Pipe[1]);

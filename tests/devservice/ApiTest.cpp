@@ -112,6 +112,7 @@ TEST_F(DevServiceTest, SessionRequestsThatAreRefused)
         SCOPED_TRACE(Case.Body);
         ExpectRefusal(Service.Post("/api/v1/sessions", Case.Body, Bearer(Token)), Case.Status);
     }
+    ExpectRefusal(Service.Post("/api/v1/sessions", std::string(2 << 20, ' '), Bearer(Token)), 413);
     EXPECT_TRUE(State()["sessions"].empty());
     for (const char* Id : {"abc", "0", "-3", "99999999999"}) {
         SCOPED_TRACE(Id);

@@ -77,6 +77,14 @@ TDevService::TDevService(const std::filesystem::path& APackagesDir)
     // this long; the default of 5 s would hold up every test's tear-down.
     FServer.set_keep_alive_timeout(1);
     FServer.set_payload_max_length(1 << 20);
+    // Errors the library answers by itself (a body over the limit, a request
+    // it cannot read) carry no body; callers of the API still get an envelope.
+    FServer.set_error_handler([](const httplib::Request& ARequest, httplib::Response& AResponse) {
+        if (AResponse.body.empty() && ARequest.path.starts_with("/api/")) {
+            SendEnvelope(AResponse, AResponse.status, false,
+                         AResponse.status == 413 ? "요청 본문이 너무 큽니다." : "잘못된 요청입니다.");
+        }
+    });
     FServer.set_exception_handler([](const httplib::Request&, httplib::Response& AResponse, std::exception_ptr) {
         SendEnvelope(AResponse, 500, false, "서버 내부 오류가 발생했습니다.");
     });

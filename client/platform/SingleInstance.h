@@ -11,6 +11,12 @@
 // "NimbralClient_Activate" in the same folder; both names end in
 // "-<XDG_SESSION_ID>" when that is set, so each login session has its own.
 // There a TActivationReceiver hears the datagrams.
+//
+// The shell's start: Acquire; on AlreadyRunning PostActivation of
+// RegisterActivationMessage() and end with 0; otherwise carry on (guarded or
+// not), register SetGuardHandOver({Release, Retake}) of this guard for the
+// update, and when the guard was Acquired let the main window hold a
+// TActivationReceiver that hands each activation over to the UI thread.
 
 #include <cstdint>
 #include <functional>

@@ -10,19 +10,10 @@
 #include "platform/DataProtection.h"
 #include "store/TokenStore.h"
 
+#include "support/HexText.h"
+
 #include <iostream>
 #include <string>
-
-namespace {
-
-std::string FromHex(const std::string& Hex) {
-    std::string bytes;
-    for (std::size_t i = 0; i + 1 < Hex.size(); i += 2)
-        bytes += static_cast<char>(std::stoi(Hex.substr(i, 2), nullptr, 16));
-    return bytes;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
@@ -35,6 +26,6 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (mode == "unprotect-hex" && argc == 3)
-        return nimbral::platform::UnprotectForUser(FromHex(argv[2])) ? 3 : 0;
+        return nimbral::platform::UnprotectForUser(nimbral::wintest::FromHex(argv[2])) ? 3 : 0;
     return 2;
 }

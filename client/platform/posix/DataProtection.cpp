@@ -60,28 +60,18 @@ fs::path KeyFolder() {
 
 enum class TKeyRead { Found, Missing, Refused };
 
-bool ReadExactly(int Fd, unsigned char* Out, std::size_t Size) {
-    while (Size > 0) {
-        const ssize_t n = ::read(Fd, Out, Size);
+// Moves Size bytes through Step (a read or a write from the offset it is
+// given), which may move fewer at a time.
+template <typename TStep>
+bool MoveAll(std::size_t Size, TStep Step) {
+    std::size_t done = 0;
+    while (done < Size) {
+        const ssize_t n = Step(done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
-        Out += n;
-        Size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool WriteAll(int Fd, const unsigned char* Data, std::size_t Size) {
-    while (Size > 0) {
-        const ssize_t n = ::write(Fd, Data, Size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        Data += n;
-        Size -= static_cast<std::size_t>(n);
+        done += static_cast<std::size_t>(n);
     }
     return true;
 }
@@ -94,7 +84,9 @@ TKeyRead ReadKey(const fs::path& File, TKey& Key) {
     if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid() ||
         (st.st_mode & 077) != 0 || st.st_size != static_cast<off_t>(kKeySize))
         return TKeyRead::Refused;
-    return ReadExactly(fd.Get(), Key.Bytes.data(), kKeySize) ? TKeyRead::Found : TKeyRead::Refused;
+    const bool read =
+        MoveAll(kKeySize, [&](std::size_t Done) { return ::read(fd.Get(), Key.Bytes.data() + Done, kKeySize - Done); });
+    return read ? TKeyRead::Found : TKeyRead::Refused;
 }
 
 // Puts a new key under File unless one is there already; false only when
@@ -111,7 +103,9 @@ bool MakeKey(const fs::path& Folder, const fs::path& File) {
     const TUniqueFd fd(::mkostemp(pending.data(), O_CLOEXEC));  // mode 0600
     if (!fd)
         return false;
-    const bool written = WriteAll(fd.Get(), fresh.Bytes.data(), kKeySize) && ::fsync(fd.Get()) == 0;
+    const bool written = MoveAll(kKeySize, [&](std::size_t Done) {
+                             return ::write(fd.Get(), fresh.Bytes.data() + Done, kKeySize - Done);
+                         }) && ::fsync(fd.Get()) == 0;
     const bool placed = written && (::link(pending.c_str(), File.c_str()) == 0 || errno == EEXIST);
     ::unlink(pending.c_str());
     return placed;

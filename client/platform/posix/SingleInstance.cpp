@@ -178,7 +178,7 @@ struct TActivationReceiver::TState {
             const TUniqueFd fresh = BindActivationSocket(SocketPath);
             if (::dup3(fresh.Get(), Socket.Get(), O_CLOEXEC) < 0)
                 return;
-        } catch (const std::runtime_error&) {
+        } catch (const std::exception&) {
             return;  // stays deaf; the client itself carries on
         }
         const std::uint64_t one = 1;

@@ -13,12 +13,14 @@ namespace {
 
 class TNimbralApp : public wxApp {
 public:
+    explicit TNimbralApp(nimbral::platform::TInstanceGuard& Guard) : FGuard(Guard) {}
+
     // The client reads no command-line arguments: the toolkit's own parsing
     // is not run.
     bool OnInit() override
     {
         SetAppDisplayName("Nimbral");
-        auto* Form = new nimbral::TfrmMain(nimbral::ProgramWindowSetup());
+        auto* Form = new nimbral::TfrmMain(nimbral::ProgramWindowSetup(FGuard));
         if (nimbral::TerminationRequested()) {
             // The update check ended the program before the window was set up.
             Form->Destroy();
@@ -28,11 +30,12 @@ public:
         Form->Show();
         return true;
     }
+
+private:
+    nimbral::platform::TInstanceGuard& FGuard;
 };
 
 }  // namespace
-
-wxIMPLEMENT_APP_NO_MAIN(TNimbralApp);
 
 int main(int argc, char** argv)
 {
@@ -57,6 +60,9 @@ int main(int argc, char** argv)
         // update left behind waits for the next start.
     }
 
+    // The application object needs the guard, so it is made here rather
+    // than by wx's own factory.
+    wxApp::SetInstance(new TNimbralApp(Guard));
     wxEntry(argc, argv);
     return 0;
 }

@@ -4,8 +4,8 @@
 // its pid has been reused.
 
 #include "platform/ChildProcess.h"
+#include "platform/posix/SpawnHandles.h"
 
-#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -23,22 +23,6 @@ extern char** environ;
 namespace nimbral::platform {
 
 namespace {
-
-struct TSpawnActions {
-    posix_spawn_file_actions_t Actions;
-    TSpawnActions() { posix_spawn_file_actions_init(&Actions); }
-    ~TSpawnActions() { posix_spawn_file_actions_destroy(&Actions); }
-    TSpawnActions(const TSpawnActions&) = delete;
-    TSpawnActions& operator=(const TSpawnActions&) = delete;
-};
-
-struct TSpawnAttr {
-    posix_spawnattr_t Attr;
-    TSpawnAttr() { posix_spawnattr_init(&Attr); }
-    ~TSpawnAttr() { posix_spawnattr_destroy(&Attr); }
-    TSpawnAttr(const TSpawnAttr&) = delete;
-    TSpawnAttr& operator=(const TSpawnAttr&) = delete;
-};
 
 std::string ErrorText(int Code)
 {

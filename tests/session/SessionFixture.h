@@ -6,6 +6,7 @@
 
 #include "session/ViewerProcess.h"
 #include "support/MainWindowFixture.h"
+#include "support/ScopedEnv.h"
 
 #include <wx/defs.h>
 
@@ -46,8 +47,8 @@ protected:
         std::filesystem::create_directories(Tools());
         std::filesystem::create_symlink(NIMBRAL_STAND_IN_VIEWER, Tools() / "nimbral-remote");
         // Relative: it lands in the viewer's working folder.
-        setenv("NIMBRAL_VIEWER_ARGV_FILE", "argv.txt", 1);
-        unsetenv("NIMBRAL_VIEWER_EXIT_AFTER_MS");
+        Env.Set("NIMBRAL_VIEWER_ARGV_FILE", "argv.txt");
+        Env.Set("NIMBRAL_VIEWER_EXIT_AFTER_MS", std::nullopt);
         AnswerBoxes({wxID_OK});
 
         Answer("POST /api/v1/sessions", SessionAnswer());
@@ -155,6 +156,7 @@ protected:
     bool OverlayShown() const { return Form->pnlSessionOverlay->IsShown(); }
 
     std::optional<TSessionBoxes> Boxes;
+    TScopedEnv Env;
 
 private:
     mutable std::mutex FMutex;

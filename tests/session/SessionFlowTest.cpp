@@ -340,7 +340,7 @@ TEST_F(TSessionFlowTest, DisconnectWithoutAViewer)
 
 TEST_F(TSessionFlowTest, TheViewerQuittingByItselfEndsTheSessionWithoutAMessage)
 {
-    setenv("NIMBRAL_VIEWER_EXIT_AFTER_MS", "200", 1);
+    Env.Set("NIMBRAL_VIEWER_EXIT_AFTER_MS", "200");
     TfrmMain& F = Streaming();
     Browser->Reloads = 0;
     ASSERT_TRUE(ExitHandled());

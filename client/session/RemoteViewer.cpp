@@ -76,8 +76,9 @@ void TfrmMain::LaunchNimbralRemote()
     std::thread([this, Launch, Gate] {
         Launch->WaitAndClose();
         Gate->Call([this, Launch] {
-            // A launch that a newer one has replaced reports to nobody: its
-            // session was ended when the newer one began.
+            // A launch that a newer one has replaced reports to nobody: the
+            // newer launch belongs to a session opened after this one's
+            // ended, and this exit must not end it.
             if (FRemoteProcess != Launch)
                 return;
             FRemoteProcess.reset();

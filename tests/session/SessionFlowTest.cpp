@@ -363,20 +363,19 @@ TEST_F(TSessionFlowTest, LaunchFailuresAreShownAndGiveTheSessionUp)
         std::string Log;
     } Cases[] = {
         {"viewer missing, reported before the session data", TViewerFile::Missing, "",
-         "tools/nimbral-remote를 찾을 수 없습니다.", ""},
+         ViewerRelativeText() + "를 찾을 수 없습니다.", ""},
         {"empty token", TViewerFile::StandIn, "", "세션 정보 부족. IP=10.0.0.5 Token=", ""},
         {"viewer that cannot start", TViewerFile::Text, "tok-41", "nimbral-remote 실행 실패: Permission denied",
          "  CreateProcess 실패: Permission denied"},
     };
     TfrmMain& F = SignedIn();
-    const std::filesystem::path Viewer = Tools() / "nimbral-remote";
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Case);
-        std::filesystem::remove(Viewer);
+        std::filesystem::remove(Viewer());
         if (C.Viewer == TViewerFile::StandIn)
-            std::filesystem::create_symlink(NIMBRAL_STAND_IN_VIEWER, Viewer);
+            std::filesystem::copy_file(NIMBRAL_STAND_IN_VIEWER, Viewer());
         else if (C.Viewer == TViewerFile::Text)
-            std::ofstream(Viewer) << "not a program";
+            std::ofstream(Viewer()) << "not a program";
         Api.ClearRequests();
         AnswerBoxes({wxID_OK});
         Browser->Reloads = 0;

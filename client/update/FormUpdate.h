@@ -9,6 +9,7 @@
 
 #include <wx/dialog.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -36,10 +37,12 @@ public:
     // program's top-level error report.
     void HandleUpdateClick();
 
-    // Shows Text in the status line and lets pending events run, so the
-    // window repaints and stays responsive while the caller works on.
+    // Shows Text in the status line, paints it at once and lets pending
+    // events run, so the window is current and responsive while the caller
+    // works on.
     void SetStatus(const std::string& Text);
-    // The download's progress target.
+    // The download's progress target: the bar and the status line at every
+    // report, painted at once at most every 50 ms and at the last report.
     void HandleProgress(std::int64_t Received, std::int64_t Total);
     static std::string FormatSize(std::int64_t Bytes);
 
@@ -65,7 +68,9 @@ public:
 private:
     TUpdateEnvironment FEnv;
     bool FInstalling = false;  // the sequence runs (inside HandleUpdateClick)
+    std::chrono::steady_clock::time_point FLastPaint;
 
+    void ShowStatus(const std::string& Text, bool PaintNow);
     void BuildLayout();
     void LayoutControls();
     void FormClose(wxCloseEvent& Event);

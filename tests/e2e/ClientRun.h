@@ -24,6 +24,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -72,16 +73,24 @@ inline bool WaitFor(const std::function<bool()>& Done, std::chrono::milliseconds
     return true;
 }
 
+// Runs a shell command line the test cannot go on without; raises (which
+// fails the test) when it fails.
+inline void RunOrRaise(const std::string& Line)
+{
+    if (!RunShell(Line))
+        throw std::runtime_error("failed: " + Line);
+}
+
 // The program folder that `cmake --install` lays out from this build.
 inline void InstallProgramFolder(const fs::path& Prefix)
 {
-    ASSERT_TRUE(RunShell(std::string(NIMBRAL_CMAKE_COMMAND) + " --install " + Quoted(NIMBRAL_BUILD_DIR) +
-                    " --component NimbralClient --prefix " + Quoted(Prefix)));
+    RunOrRaise(std::string(NIMBRAL_CMAKE_COMMAND) + " --install " + Quoted(NIMBRAL_BUILD_DIR) +
+               " --component NimbralClient --prefix " + Quoted(Prefix));
 }
 
 inline void StampVersion(const fs::path& Program, const std::string& Version)
 {
-    ASSERT_TRUE(RunShell(std::string(NIMBRAL_SOURCE_DIR) + "/scripts/stamp-version " + Quoted(Program) + " " + Version));
+    RunOrRaise(std::string(NIMBRAL_SOURCE_DIR) + "/scripts/stamp-version " + Quoted(Program) + " " + Version);
 }
 
 struct TXWindow {

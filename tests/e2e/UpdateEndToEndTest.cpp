@@ -53,9 +53,9 @@ protected:
         InstallProgramFolder(NewBuild);
         StampVersion(NewBuild / "NimbralClient", "1.1.0");
         if (Kind == TPackageKind::MadeByScript) {
-            ASSERT_TRUE(RunShell(std::string(NIMBRAL_SOURCE_DIR) + "/scripts/make-update-package --min-version 1.1.0 "
-                            "--released-at 2024-05-01 --notes '원격 연결 안정성 개선\\n업데이트 창 추가' " +
-                            Quoted(NewBuild) + " " + Quoted(Packages)));
+            RunOrRaise(std::string(NIMBRAL_SOURCE_DIR) + "/scripts/make-update-package --min-version 1.1.0 "
+                       "--released-at 2024-05-01 --notes '원격 연결 안정성 개선\\n업데이트 창 추가' " +
+                       Quoted(NewBuild) + " " + Quoted(Packages));
             Host.ServeManifest(200, ReadText(Packages / "version.json"));
             return;
         }

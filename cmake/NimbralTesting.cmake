@@ -1,9 +1,9 @@
 # nimbral_add_test(<name> LABEL <unit|gui|e2e> SOURCES ... LIBS ... [RESOURCE_LOCK <name>])
 # Builds one GoogleTest executable and registers each of its tests with CTest
 # under the given label. GUI and end-to-end programs get the wx test main and
-# run on a virtual display of their own; tests that share a resource (the
-# development service's fixed port) name it as a lock so CTest runs them one
-# at a time.
+# run on a virtual display of their own. Tests that share a RESOURCE_LOCK (a
+# system-wide object of the login session, the development service's fixed
+# port) never run at the same time.
 # The Windows cross build has no packaged GoogleTest for mingw: it builds
 # Debian's sources. Its test programs run under Wine, so tests are listed when
 # CTest runs rather than at build time (the build then needs no Wine).

@@ -41,9 +41,10 @@ std::string LogTimestamp()
 
 }  // namespace
 
-TMainWindowSetup ProgramWindowSetup()
+TMainWindowSetup ProgramWindowSetup(platform::TInstanceGuard& Guard)
 {
     TMainWindowSetup Setup;
+    Setup.InstanceGuard = &Guard;
     Setup.ApiOrigin = ApiOrigin;
     Setup.WebOrigin = WebOrigin;
     Setup.ContentOrigin = ContentOrigin;
@@ -121,10 +122,7 @@ void TfrmMain::FormCreate()
     FRecoveryFailed = false;
 
     ApplyWindowFrameStyle(GetHandle());
-    // The native window exists from here on, and with it the window's ear
-    // for a second start: activations that came earlier are lost.
-    FActivationReceiver = std::make_unique<platform::TActivationReceiver>(
-        [this](std::uint32_t Msg) { CallAfter([this, Msg] { HandleWindowMessage(Msg); }); });
+    ListenForActivation();
 
     SetTitle(wxString::FromUTF8("NIMBRAL | " + GetAppVersion()));
 
@@ -140,6 +138,22 @@ void TfrmMain::FormCreate()
         EnsurePcBangBrowser();
     } catch (const std::exception& E) {
         Log("Initial LoadPcBangBrowser failed: " + ExceptionText(E));
+    }
+}
+
+void TfrmMain::ListenForActivation()
+{
+    // The native window exists from here on, and with it the window's ear
+    // for a second start: activations that came earlier are lost. Where the
+    // system delivers the activation as a window message, the receiver hears
+    // nothing and the window procedure gets it instead.
+    if (FSetup.InstanceGuard == nullptr || !FSetup.InstanceGuard->Held())
+        return;
+    try {
+        FActivationReceiver = std::make_unique<platform::TActivationReceiver>(
+            *FSetup.InstanceGuard, [this] { CallAfter([this] { HandleWindowMessage(FActivateMsg); }); });
+    } catch (const std::exception& E) {
+        Log("Activation listener failed: " + ExceptionText(E));
     }
 }
 

@@ -23,6 +23,7 @@
 
 namespace nimbral::platform {
 class TActivationReceiver;
+class TInstanceGuard;
 }
 
 namespace nimbral {
@@ -41,11 +42,14 @@ struct TMainWindowSetup {
     std::string ContentOrigin;
     TLauncherBrowserFactory BrowserFactory = CreatePlatformLauncherBrowser;
     TLogSink LogSink;  // becomes FMemoLog when the state is initialised
+    // The guard this process holds, through which a second start's
+    // activation is heard; none in tests.
+    platform::TInstanceGuard* InstanceGuard = nullptr;
 };
 
 // Creates the setup of the running program: compiled-in origins, the
-// platform's browser, no log sink.
-TMainWindowSetup ProgramWindowSetup();
+// platform's browser, no log sink, the process's guard.
+TMainWindowSetup ProgramWindowSetup(platform::TInstanceGuard& Guard);
 
 class TfrmMain : public wxFrame {
 public:
@@ -132,6 +136,7 @@ private:
     std::unique_ptr<platform::TActivationReceiver> FActivationReceiver;
 
     void BuildLayout();
+    void ListenForActivation();
     void FillWithChildren(wxWindow* Parent);
 };
 

@@ -17,12 +17,14 @@ namespace {
 
 class TNimbralApp : public wxApp {
 public:
+    explicit TNimbralApp(nimbral::platform::TInstanceGuard& Guard) : FGuard(Guard) {}
+
     // The client reads no command-line arguments: the toolkit's own parsing
     // is not run.
     bool OnInit() override
     {
         SetAppDisplayName("Nimbral");
-        auto* Form = new nimbral::TfrmMain(nimbral::ProgramWindowSetup());
+        auto* Form = new nimbral::TfrmMain(nimbral::ProgramWindowSetup(FGuard));
         if (nimbral::TerminationRequested()) {
             // The update check ended the program before the window was set up.
             Form->Destroy();
@@ -49,11 +51,12 @@ public:
         wxMessageBox(wxString::FromUTF8(Text), GetAppDisplayName(), wxOK | wxICON_ERROR);
         return true;
     }
+
+private:
+    nimbral::platform::TInstanceGuard& FGuard;
 };
 
 }  // namespace
-
-wxIMPLEMENT_APP_NO_MAIN(TNimbralApp);
 
 int main(int argc, char** argv)
 {
@@ -78,6 +81,9 @@ int main(int argc, char** argv)
         // update left behind waits for the next start.
     }
 
+    // The application object needs the guard, so it is made here rather
+    // than by wx's own factory.
+    wxApp::SetInstance(new TNimbralApp(Guard));
     wxEntry(argc, argv);
     return 0;
 }

@@ -13,4 +13,11 @@ std::filesystem::path RunningProgramFile();
 // short names).
 std::filesystem::path UserTempFolder();
 
+// The current user's roaming settings folder: on Windows the "APPDATA"
+// environment variable as it is (empty when unset, so that what is joined to
+// it stays relative to the current folder); on Linux $XDG_CONFIG_HOME, else
+// ~/.config. Raises std::runtime_error for a value with characters that
+// cannot be part of a path, or when Linux knows no home folder.
+std::filesystem::path UserConfigFolder();
+
 }  // namespace nimbral::platform

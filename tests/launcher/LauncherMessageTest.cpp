@@ -33,6 +33,8 @@ TEST(LauncherMessageTest, DecodesTheThreeActionsAndDropsTheRest)
         {R"({"action":"connect-pc","pcId":4294967296})", false, Logout, 0, "", ""},
         {R"({"action":"connect-pc","pcId":3,"pcName":{}})", false, Logout, 0, "", ""},
         {R"({"action":"auth-token","token":["x"]})", false, Logout, 0, "", ""},
+        {R"({"action":"auth-token","token":12345})", false, Logout, 0, "", ""},
+        {R"({"action":"connect-pc","pcId":3,"pcName":7})", false, Logout, 0, "", ""},
         {R"({"action":{"x":1}})", false, Logout, 0, "", ""},
         // Not an action of ours, or not an object at all.
         {R"({"action":"Connect-PC","pcId":3})", false, Logout, 0, "", ""},

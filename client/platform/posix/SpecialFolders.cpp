@@ -4,16 +4,16 @@
 // folder handed out is one below it that only this user can write to,
 // "nimbral-<uid>", made with mode 0700 and trusted only when it is a real
 // folder of this user that no one else may write into.
+// The settings folder follows the XDG base-directory rules.
 
 #include "platform/SpecialFolders.h"
 
-#include <cerrno>
+#include "platform/posix/UserFolders.h"
+
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace nimbral::platform {
@@ -29,17 +29,11 @@ std::filesystem::path RunningProgramFile() {
 std::filesystem::path UserTempFolder() {
     const char* dir = std::getenv("TMPDIR");
     const std::filesystem::path base = dir != nullptr && *dir != '\0' ? dir : "/tmp";
-    const uid_t uid = ::getuid();
-    const std::filesystem::path folder = base / ("nimbral-" + std::to_string(uid));
+    return posix::OwnFolder(base / ("nimbral-" + std::to_string(::getuid())));
+}
 
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        throw std::runtime_error("the temporary folder cannot be made: " + folder.string() + ": " +
-                                 std::generic_category().message(errno));
-    struct stat st {};
-    if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != uid ||
-        (st.st_mode & 077) != 0)
-        throw std::runtime_error("the temporary folder is not this user's own: " + folder.string());
-    return folder;
+std::filesystem::path UserConfigFolder() {
+    return posix::XdgBaseFolder("XDG_CONFIG_HOME", ".config");
 }
 
 }  // namespace nimbral::platform

@@ -43,4 +43,20 @@ std::filesystem::path UserTempFolder() {
     return Long;
 }
 
+std::filesystem::path UserConfigFolder() {
+    const DWORD Needed = GetEnvironmentVariableW(L"APPDATA", nullptr, 0);
+    if (Needed == 0)
+        return {};  // unset: paths joined to it stay relative
+    std::wstring Value(Needed, L'\0');
+    const DWORD Length = GetEnvironmentVariableW(L"APPDATA", Value.data(), Needed);
+    Value.resize(Length < Needed ? Length : 0);
+    // What the path functions refuse as a path character; wildcards are
+    // refused later by the file system itself.
+    for (const wchar_t C : Value) {
+        if (C < 32 || C == L'"' || C == L'<' || C == L'>' || C == L'|')
+            throw std::runtime_error("APPDATA holds a character that cannot be part of a path");
+    }
+    return Value;
+}
+
 }  // namespace nimbral::platform

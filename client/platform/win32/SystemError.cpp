@@ -1,18 +1,13 @@
 #include "platform/win32/SystemError.h"
 
+#include "platform/win32/LocalMemory.h"
 #include "platform/win32/WideText.h"
 
 #include <windows.h>
 
-#include <memory>
-
 namespace nimbral::win32 {
 
 namespace {
-
-struct TLocalFree {
-    void operator()(wchar_t* P) const { LocalFree(P); }
-};
 
 // WinHTTP's codes (12001 to 12186) live in winhttp.dll's message table, not
 // in the system's.
@@ -35,7 +30,7 @@ std::string SystemErrorText(unsigned long Code)
     }
     wchar_t* Raw = nullptr;
     const DWORD Length = FormatMessageW(Flags, Module, Code, 0, reinterpret_cast<wchar_t*>(&Raw), 0, nullptr);
-    const std::unique_ptr<wchar_t, TLocalFree> Buffer(Raw);
+    const TLocalMemory<wchar_t> Buffer(Raw);
     if (Length == 0 || Raw == nullptr) {
         return "error " + std::to_string(Code);
     }

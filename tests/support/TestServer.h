@@ -1,7 +1,6 @@
 #pragma once
-// An HTTP server on 127.0.0.1 (a random port, or a fixed one) for tests: it
-// records every request it receives and answers through a handler the test
-// sets.
+// An HTTP server on 127.0.0.1 (random port) for tests: it records every
+// request it receives and answers through a handler the test sets.
 
 #include <httplib.h>
 
@@ -10,7 +9,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -61,9 +59,7 @@ using THandler = std::function<void(const httplib::Request&, httplib::Response&)
 
 class TTestServer {
 public:
-    // Port 0 takes any free port; a fixed one (the development service's,
-    // compiled into the program) raises when it is taken.
-    explicit TTestServer(int Port = 0)
+    TTestServer()
     {
         FServer.set_keep_alive_max_count(1'000'000);
         // Answers go out in two writes; without this each would wait for a delayed ACK.
@@ -80,13 +76,7 @@ public:
         FServer.Get(".*", Route);
         FServer.Post(".*", Route);
         FServer.Delete(".*", Route);
-        if (Port == 0) {
-            FPort = FServer.bind_to_any_port("127.0.0.1");
-        } else {
-            if (!FServer.bind_to_port("127.0.0.1", Port))
-                throw std::runtime_error("127.0.0.1:" + std::to_string(Port) + " is taken");
-            FPort = Port;
-        }
+        FPort = FServer.bind_to_any_port("127.0.0.1");
         FThread = std::thread([this] { FServer.listen_after_bind(); });
         // stop() before the loop runs would be lost and the join would hang.
         while (!FServer.is_running()) {

@@ -1,7 +1,7 @@
 # The installable program folder. `cmake --install <build> --component
 # NimbralClient --prefix <folder>` lays out one relocatable folder:
 #   NimbralClient              the program
-#   tools/nimbral-remote       the remote viewer it starts (when it is built)
+#   tools/nimbral-remote       the remote viewer it starts
 #   libnimbral_crypto.so.1     the encryption library, shipped beside the client for other programs
 #   nimbral-client.desktop, nimbral-client.svg, add-to-menu
 #                              the desktop entry, its icon, and the script that puts the

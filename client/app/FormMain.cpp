@@ -60,10 +60,8 @@ TfrmMain::TfrmMain(TMainWindowSetup ASetup)
     try {
         FormCreate();
     } catch (const std::exception& E) {
-        // What the framework does with an error escaping a window's creation:
-        // the standard error box, and the window keeps what was done.
-        wxMessageBox(wxString::FromUTF8(E.what()), wxTheApp->GetAppDisplayName(),
-                     wxOK | wxICON_ERROR, this);
+        // The window keeps what was done.
+        ShowUnhandledError(E, this);
     }
 }
 
@@ -213,6 +211,11 @@ bool AskYesNo(const std::string& Text, wxWindow* Parent)
 {
     return wxMessageBox(wxString::FromUTF8(Text), wxTheApp->GetAppDisplayName(),
                         wxYES_NO | wxICON_QUESTION, Parent) == wxYES;
+}
+
+void ShowUnhandledError(const std::exception& E, wxWindow* Parent)
+{
+    wxMessageBox(wxString::FromUTF8(E.what()), wxTheApp->GetAppDisplayName(), wxOK | wxICON_ERROR, Parent);
 }
 
 }  // namespace nimbral

@@ -10,6 +10,7 @@
 #include "api/ApiClient.h"
 #include "app/UiTimer.h"
 #include "launcher/LauncherBrowser.h"
+#include "session/UiThreadCall.h"
 
 #include <wx/frame.h>
 #include <wx/panel.h>
@@ -17,6 +18,8 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -30,6 +33,7 @@ namespace nimbral {
 
 class TCaptionPanel;
 class TCircleShape;
+class TViewerProcess;
 
 // Where the window sends its log lines; the program attaches none.
 using TLogSink = std::function<void(const std::string& Line)>;
@@ -45,6 +49,9 @@ struct TMainWindowSetup {
     // The guard this process holds, through which a second start's
     // activation is heard; none in tests.
     platform::TInstanceGuard* InstanceGuard = nullptr;
+    // The folder whose "tools" holds the remote viewer; empty for the
+    // running program's own folder.
+    std::filesystem::path ProgramFolder;
 };
 
 // Creates the setup of the running program: compiled-in origins, the
@@ -73,6 +80,9 @@ public:
     TSessionInfo FCurrentSession;
     bool FHasActiveSession = false;
     bool FRemoteViewerActive = false;
+    // The viewer of the latest launch (session/RemoteViewer.cpp): its process
+    // handle and id, closed and zeroed by that launch's watch thread.
+    std::shared_ptr<TViewerProcess> FRemoteProcess;
 
     // The launcher page (launcher/LauncherHost.cpp).
     std::unique_ptr<TLauncherBrowser> FPcBangBrowser;
@@ -128,12 +138,19 @@ public:
     void tmrRefreshTimer();
     void tmrRemoteLaunchTimer();
     void tmrSpinnerTimer();
+    void pnlSessionOverlayResize();
+
+    // --- remote viewer (session/RemoteViewer.cpp) --------------------------
+    void LaunchNimbralRemote();
+    void OnRemoteViewerExited();
 
     const TMainWindowSetup& Setup() const { return FSetup; }
 
 private:
     TMainWindowSetup FSetup;
     std::unique_ptr<platform::TActivationReceiver> FActivationReceiver;
+    // The viewer's threads report through it; closed with the window.
+    TUiThreadCalls FUiThreadCalls{this};
 
     void BuildLayout();
     void ListenForActivation();
@@ -144,5 +161,8 @@ private:
 // there is one. AskYesNo is true only for Yes.
 void ShowMessage(const std::string& Text, wxWindow* Parent);
 bool AskYesNo(const std::string& Text, wxWindow* Parent);
+// What the framework shows for an error that reached an event's edge: the
+// standard error box with the error's message.
+void ShowUnhandledError(const std::exception& E, wxWindow* Parent);
 
 }  // namespace nimbral

@@ -322,7 +322,7 @@ def without_a_readable_manifest_the_program_starts_as_usual(bin_dir, service, ho
 def the_installed_folder_starts_and_shows_the_launcher_page(bin_dir, service, home):
     folder = install_folder(bin_dir, f"{home.root}/some where/Nimbral")
     modes = files_with_modes(folder)
-    for name in ("NimbralClient", "add-to-menu"):
+    for name in ("NimbralClient", "tools/nimbral-remote", "add-to-menu"):
         check(modes.get(name, 0) & 0o111 == 0o111, f"{name} is not executable: {modes}")
     for name in ("libnimbral_crypto.so.1", "nimbral-client.desktop", "nimbral-client.svg"):
         check(name in modes, f"{name} is missing: {sorted(modes)}")

@@ -55,6 +55,7 @@ protected:
             return B;
         };
         S.LogSink = [this](const std::string& Line) { LogLines.push_back(Line); };
+        S.ProgramFolder = ProgramFolder;
         return S;
     }
 
@@ -89,6 +90,9 @@ protected:
     std::filesystem::path Home;
     TTestServer Api;
     TTestServer Content;
+    // Where the window looks for tools/nimbral-remote; empty for the test
+    // program's own folder.
+    std::filesystem::path ProgramFolder;
     TfrmMain* Form = nullptr;
     TFakeLauncherBrowser* Browser = nullptr;
     std::vector<std::string> LogLines;

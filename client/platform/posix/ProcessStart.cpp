@@ -3,6 +3,7 @@
 // our terminal nor keeps our pipes, connections or locks open after we end.
 
 #include "platform/ProcessStart.h"
+#include "platform/posix/SpawnHandles.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -11,26 +12,6 @@
 extern char** environ;
 
 namespace nimbral::platform {
-
-namespace {
-
-struct TSpawnActions {
-    posix_spawn_file_actions_t Actions;
-    TSpawnActions() { posix_spawn_file_actions_init(&Actions); }
-    ~TSpawnActions() { posix_spawn_file_actions_destroy(&Actions); }
-    TSpawnActions(const TSpawnActions&) = delete;
-    TSpawnActions& operator=(const TSpawnActions&) = delete;
-};
-
-struct TSpawnAttr {
-    posix_spawnattr_t Attr;
-    TSpawnAttr() { posix_spawnattr_init(&Attr); }
-    ~TSpawnAttr() { posix_spawnattr_destroy(&Attr); }
-    TSpawnAttr(const TSpawnAttr&) = delete;
-    TSpawnAttr& operator=(const TSpawnAttr&) = delete;
-};
-
-}  // namespace
 
 bool StartProgramDetached(const std::filesystem::path& Program,
                           const std::filesystem::path& WorkDir) noexcept {

@@ -6,7 +6,9 @@ old build shows the update window, Enter installs the package, the new build
 starts and the old one ends, the new one removes the ".old" files, and
 exactly one client remains (a further start hands over to it and ends). A
 package made on Windows (no Unix modes) still installs a runnable program. A
-manifest that never answers, or answers 500, lets the program start as usual.
+manifest that never answers, or answers 500, lets the program start as usual;
+a version text that cannot name the package file is reported in a message
+box and the program lives on.
 The installed folder starts from anywhere and shows the launcher page, the
 .tar.gz holds the same folder, and add-to-menu points the desktop entry into
 the folder.
@@ -319,6 +321,28 @@ def without_a_readable_manifest_the_program_starts_as_usual(bin_dir, service, ho
         end_processes_of(folder)
 
 
+def a_version_that_cannot_name_the_package_is_reported_and_the_program_lives_on(bin_dir, service, home):
+    """The manifest's version text becomes part of the package's file name;
+    one that would lead out of the temporary folder is refused before any
+    step, and the error reaches the program's top-level report (a message
+    box) instead of ending the program."""
+    folder = old_build(bin_dir, home)
+    service.call("POST", "/_control/manifest",
+                 {"version": "../../1.1.0", "min_version": "1.1.0", "url": f"{ORIGIN}/client/packages/x.zip"})
+    client = Client(None, home, program=f"{folder}/NimbralClient")
+    try:
+        update = wait_until(lambda: shown_window(UPDATE_TITLE), "the update window", 30)
+        press_enter(update)
+        box = wait_until(lambda: shown_window("Nimbral"), "the error box", 20)
+        check(client.process.poll() is None, f"the program ended with {client.process.returncode}")
+        check(shown_window(UPDATE_TITLE) == update, "the update window is gone")
+        check(not service.seen("GET", "/client/packages/x.zip"), "a package was asked for")
+        time.sleep(0.5)
+        screenshot(box, f"{screenshots(bin_dir, 'a_version_that_cannot_name_the_package')}/error-box.png")
+    finally:
+        client.stop()
+
+
 def the_installed_folder_starts_and_shows_the_launcher_page(bin_dir, service, home):
     folder = install_folder(bin_dir, f"{home.root}/some where/Nimbral")
     modes = files_with_modes(folder)
@@ -385,5 +409,6 @@ if __name__ == "__main__":
     run({f.__name__: f for f in (the_old_build_updates_itself_and_one_client_remains,
                                    a_package_made_on_windows_still_installs_a_runnable_program,
                                    without_a_readable_manifest_the_program_starts_as_usual,
+                                   a_version_that_cannot_name_the_package_is_reported_and_the_program_lives_on,
                                    the_installed_folder_starts_and_shows_the_launcher_page,
                                    the_archive_holds_the_same_folder_and_add_to_menu_points_into_it)})

@@ -185,14 +185,16 @@ void TfrmUpdate::HandleProgress(std::int64_t Received, std::int64_t Total)
                    std::chrono::steady_clock::now() - FLastPaint >= kProgressPaintGap);
         return;
     }
-    const double Position = std::round(static_cast<double>(Received) / static_cast<double>(Total) * kBarRange);
+    const double Position =
+        std::round(static_cast<double>(Received) / static_cast<double>(Total) * kBarRange);
     // The gauge takes nothing outside its range.
     pbar->SetValue(static_cast<int>(std::clamp(Position, 0.0, static_cast<double>(kBarRange))));
     // A report comes with every chunk of data, thousands a second on a fast
     // line, and a forced paint costs about half a millisecond: between the
     // forced paints (at most every 50 ms, and the last report) the toolkit
     // paints at its own pace while pending events run at every report.
-    const bool PaintNow = Received >= Total || std::chrono::steady_clock::now() - FLastPaint >= kProgressPaintGap;
+    const bool PaintNow =
+        Received >= Total || std::chrono::steady_clock::now() - FLastPaint >= kProgressPaintGap;
     ShowStatus("다운로드 중 — " + FormatSize(Received) + " / " + FormatSize(Total), PaintNow);
 }
 
@@ -207,7 +209,8 @@ void TfrmUpdate::HandleUpdateClick()
     FInstalling = true;
     TInstallOutcome Outcome;
     try {
-        Outcome = InstallUpdate(FInfo, {[this](const std::string& Text) { SetStatus(Text); }, Progress}, FEnv);
+        Outcome = InstallUpdate(
+            FInfo, {[this](const std::string& Text) { SetStatus(Text); }, Progress}, FEnv);
     } catch (...) {
         FInstalling = false;
         throw;

@@ -24,7 +24,8 @@ protected:
     void Announce(const std::string& MinVersion)
     {
         Content.Answer(200, R"({"version":"1.2.0","min_version":")" + MinVersion +
-                                R"(","url":"http://127.0.0.1:1/p.zip","notes":"첫 줄\n둘째 줄","released_at":"2024-05-01"})");
+                                R"(","url":"http://127.0.0.1:1/p.zip","notes":"첫 줄\n둘째 줄",)"
+                                R"("released_at":"2024-05-01"})");
     }
 
     static TfrmUpdate* OpenUpdateWindow()

@@ -147,12 +147,7 @@ private:
     void NavigationStarting(wxWebViewEvent& Event)
     {
         AttachToEngine();
-        if (!OnNavigationStarting)
-            return;
-        TNavigationStartingArgs Args;
-        Args.Url = Event.GetURL().utf8_string();
-        OnNavigationStarting(Args);
-        if (Args.Cancel)
+        if (!NavigationMayStart(Event.GetURL().utf8_string()))
             Event.Veto();
     }
 };

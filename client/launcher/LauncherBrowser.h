@@ -43,6 +43,19 @@ public:
     std::function<void(const std::string& Text)> OnWebMessage;
     std::function<void(TNavigationStartingArgs& Args)> OnNavigationStarting;
     std::function<void(TLauncherBrowser& Sender, bool Succeeded)> OnCreated;
+
+protected:
+    // For adapters: raises OnNavigationStarting for Url; false when the
+    // navigation was cancelled.
+    bool NavigationMayStart(const std::string& Url)
+    {
+        if (!OnNavigationStarting)
+            return true;
+        TNavigationStartingArgs Args;
+        Args.Url = Url;
+        OnNavigationStarting(Args);
+        return !Args.Cancel;
+    }
 };
 
 using TLauncherBrowserFactory = std::function<std::unique_ptr<TLauncherBrowser>(wxWindow* Parent)>;

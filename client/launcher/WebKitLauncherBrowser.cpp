@@ -146,12 +146,7 @@ private:
 
     void NavigationStarting(wxWebViewEvent& Event)
     {
-        if (!OnNavigationStarting)
-            return;
-        TNavigationStartingArgs Args;
-        Args.Url = Event.GetURL().utf8_string();
-        OnNavigationStarting(Args);
-        if (Args.Cancel)
+        if (!NavigationMayStart(Event.GetURL().utf8_string()))
             Event.Veto();
     }
 };

@@ -5,7 +5,12 @@
 //   bench_update extract ZIP DIR        ExtractZip of ZIP into DIR
 //   bench_update download URL FILE      DownloadFile of URL into FILE
 //   bench_update serve FILE             serves FILE on 127.0.0.1, prints the port, runs until killed
+//   bench_update install URL SHA256 PROGRAM TEMP
+//                                       the whole installation sequence (InstallUpdate) of the
+//                                       package at URL over PROGRAM's folder, TEMP as the
+//                                       temporary folder; the new build is not started
 
+#include "update/UpdateInstall.h"
 #include "update/Updater.h"
 
 #include <httplib.h>
@@ -37,6 +42,21 @@ int Serve(const std::string& File) {
     return 0;
 }
 
+int Install(const std::string& Url, const std::string& Sha256, const std::string& Program,
+            const std::string& Temp) {
+    nimbral::TUpdateInfo info;
+    info.Version = "2.0.0";
+    info.MinVersion = info.Version;
+    info.Url = Url;
+    info.Sha256 = Sha256;
+    nimbral::TUpdateEnvironment env{Program, Temp, {}};
+    env.Ops.Start = [](const std::filesystem::path&, const std::filesystem::path&) { return true; };
+    const nimbral::TInstallOutcome outcome = nimbral::InstallUpdate(info, {}, env);
+    if (!outcome.Installed)
+        std::cerr << "bench_update: " << outcome.FailureText << '\n';
+    return outcome.Installed ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -52,10 +72,13 @@ int main(int argc, char** argv) {
             return nimbral::DownloadFile(args[1], args[2], nullptr) ? 0 : 1;
         if (args.size() == 2 && args[0] == "serve")
             return Serve(args[1]);
+        if (args.size() == 5 && args[0] == "install")
+            return Install(args[1], args[2], args[3], args[4]);
     } catch (const std::exception& e) {
         std::cerr << "bench_update: " << e.what() << '\n';
         return 1;
     }
-    std::cerr << "usage: bench_update sha256 FILE | extract ZIP DIR | download URL FILE | serve FILE\n";
+    std::cerr << "usage: bench_update sha256 FILE | extract ZIP DIR | download URL FILE | serve FILE"
+                 " | install URL SHA256 PROGRAM TEMP\n";
     return 2;
 }

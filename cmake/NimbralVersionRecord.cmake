@@ -6,6 +6,13 @@
 # VERSIONINFO resource. A program that does not call this has no record and
 # reports version 0.0.0.
 set(NIMBRAL_VERSION_RECORD_DIR "${CMAKE_CURRENT_LIST_DIR}")
+
+# NIMBRAL_VERSION_TEXT: the version as the program shows it, a build number of
+# 0 left out (0.9.0.0 shows as 0.9.0).
+set(NIMBRAL_VERSION_TEXT "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}")
+if(PROJECT_VERSION_TWEAK AND NOT PROJECT_VERSION_TWEAK EQUAL 0)
+  string(APPEND NIMBRAL_VERSION_TEXT ".${PROJECT_VERSION_TWEAK}")
+endif()
 if(NIMBRAL_PLATFORM STREQUAL "win32")
   enable_language(RC)  # windres compiles the VERSIONINFO resource
 endif()

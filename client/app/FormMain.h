@@ -3,9 +3,10 @@
 // run-time state (API client, signed-in user, current session, launcher
 // browser, session overlay). One class whose members are grouped by
 // subsystem: the window, its creation, closing and log live in
-// app/FormMain.cpp; the launcher page host and its messages in
-// launcher/LauncherHost.cpp and launcher/LauncherMessages.cpp; the session
-// flow and the overlay in session/.
+// app/FormMain.cpp, the update check in app/UpdateCheck.cpp; the launcher
+// page host and its messages in launcher/LauncherHost.cpp and
+// launcher/LauncherMessages.cpp; the session flow and the overlay in
+// session/.
 
 #include "api/ApiClient.h"
 #include "app/UiTimer.h"
@@ -116,7 +117,7 @@ public:
     void FormCreate();
     void FormClose(wxCloseEvent& Event);
     void ApplyWindowFrameStyle(void* Window);
-    void CheckForUpdate();
+    void CheckForUpdate();  // app/UpdateCheck.cpp
 
     // --- launcher page host (launcher/LauncherHost.cpp) --------------------
     void CreatePcBangBrowser();

@@ -8,6 +8,10 @@
 #include "update/Updater.h"
 
 #include <wx/app.h>
+#include <wx/msgdlg.h>
+
+#include <exception>
+#include <string>
 
 namespace {
 
@@ -28,6 +32,23 @@ public:
         }
         SetTopWindow(Form);
         Form->Show();
+        return true;
+    }
+
+    // The program's top-level error report: an error that escapes an event
+    // handler (the update window's button, for one) is shown in the standard
+    // error box and the program carries on.
+    bool OnExceptionInMainLoop() override
+    {
+        std::string Text;
+        try {
+            throw;
+        } catch (const std::exception& E) {
+            Text = E.what();
+        } catch (...) {
+            Text = "알 수 없는 오류가 발생했습니다.";
+        }
+        wxMessageBox(wxString::FromUTF8(Text), GetAppDisplayName(), wxOK | wxICON_ERROR);
         return true;
     }
 

@@ -17,6 +17,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <memory>
@@ -161,6 +162,12 @@ public:
             FLimit = Stat.size;
     }
 
+    // The entry's first bytes: an ELF image or a "#!" script is a program.
+    bool IsProgram() const {
+        return (FHeadSize >= 4 && std::memcmp(FHead, "\x7f" "ELF", 4) == 0) ||
+               (FHeadSize >= 2 && std::memcmp(FHead, "#!", 2) == 0);
+    }
+
     void Run(std::uint16_t Method) {
         if (Method == ZIP_CM_STORE)
             Copy();
@@ -183,6 +190,8 @@ private:
     std::uint64_t FLimit = std::numeric_limits<std::uint64_t>::max();
     std::uint64_t FProduced = 0;
     uLong FCrc = crc32(0, nullptr, 0);
+    char FHead[4] = {};
+    std::size_t FHeadSize = 0;
 
     std::size_t Read(std::uint8_t* Dest, std::size_t Size) {
         const zip_int64_t n = zip_fread(FIn.get(), Dest, Size);
@@ -192,6 +201,9 @@ private:
     }
 
     void Emit(const std::uint8_t* Data, std::size_t Size) {
+        const std::size_t head = std::min(Size, sizeof FHead - FHeadSize);
+        std::memcpy(FHead + FHeadSize, Data, head);
+        FHeadSize += head;
         FProduced += Size;
         if (FProduced > FLimit)
             Damaged(FName, "more data than the entry holds");
@@ -298,10 +310,19 @@ bool ExtractZip(const fs::path& ZipFile, const fs::path& DestDir) {
 
         fs::create_directories(target->parent_path());
         TOutFile out(*target);
-        TEntryWriter(zip.get(), index, stat, name, out, buffer).Run(method);
+        TEntryWriter writer(zip.get(), index, stat, name, out, buffer);
+        writer.Run(method);
         out.Close();
-        if ((mode & 0777) != 0)
+        if ((mode & 0777) != 0) {
             platform::ApplyArchiveMode(*target, mode);
+        } else if (writer.IsProgram()) {
+            // A package made on Windows records no modes: its programs would
+            // come out not executable, the new build could not be started and
+            // the whole swap would be undone. A program gets execute
+            // permission wherever it has read permission.
+            const auto perms = static_cast<std::uint32_t>(fs::status(*target).permissions()) & 0777;
+            platform::ApplyArchiveMode(*target, perms | ((perms & 0444) >> 2));
+        }
     }
     return true;
 }

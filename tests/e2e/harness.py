@@ -71,14 +71,19 @@ class Service:
 
 
 class Home:
-    """A user's folders of their own: token file, browser data, runtime folder."""
+    """A user's folders of their own: token file, browser data, runtime folder,
+    temporary files (an update's package), and the folder whose update
+    packages the development service serves."""
 
     def __init__(self):
         self.root = tempfile.mkdtemp(prefix="nimbral-e2e-")
         self.env = dict(os.environ, HOME=self.root, XDG_CONFIG_HOME=f"{self.root}/config",
                         XDG_DATA_HOME=f"{self.root}/data", XDG_CACHE_HOME=f"{self.root}/cache",
-                        XDG_RUNTIME_DIR=f"{self.root}/run")
+                        XDG_RUNTIME_DIR=f"{self.root}/run", TMPDIR=f"{self.root}/tmp")
         os.makedirs(f"{self.root}/run", mode=0o700)
+        os.makedirs(f"{self.root}/tmp")
+        self.packages = f"{self.root}/packages"
+        os.makedirs(self.packages)
 
     @property
     def token_file(self):
@@ -147,8 +152,8 @@ def sign_in_on_page(client, service):
 def run(scenarios):
     """Runs the scenario named on the command line with a fresh service and home."""
     name, bin_dir = sys.argv[1], sys.argv[2]
-    service = Service(bin_dir)
     home = Home()
+    service = Service(bin_dir, "--packages", home.packages)
     try:
         scenarios[name](bin_dir, service, home)
         print(f"{name}: passed")

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "UpdateTestSupport.h"
+#include "ZipTestSupport.h"
 
 #include <sys/stat.h>
 #include <zip.h>
@@ -127,6 +128,26 @@ TEST_F(ExtractZipTools, KeepsPermissionBitsButNeverSetuidAndSkipsLinks) {
     EXPECT_EQ(mode("private.txt"), 0600u);
     EXPECT_EQ(mode("readonly.txt"), 0644u);  // the owner can still replace it later
     EXPECT_FALSE(fs::exists(fs::symlink_status(FTmp / "out" / "tree" / "link")));
+}
+
+TEST_F(ExtractZipTools, ProgramsOfAPackageMadeOnWindowsComeOutExecutable) {
+    ::umask(022);
+    test::MakeStoredZip(FTmp / "windows.zip",
+                        {{"NimbralClient", std::string("\x7f" "ELF\x02\x01\x01", 7) + "image"},
+                         {"tools/run", "#!/bin/sh\nexit 0\n"},
+                         {"notes.txt", "#not a script"},
+                         {"tiny", "#"}},
+                        test::TMadeOn::Windows);
+    ASSERT_TRUE(ExtractZip(FTmp / "windows.zip", FTmp / "out"));
+    const auto mode = [&](const char* Name) {
+        struct stat st {};
+        ::stat((FTmp / "out" / Name).c_str(), &st);
+        return st.st_mode & 07777;
+    };
+    EXPECT_EQ(mode("NimbralClient"), 0755u);
+    EXPECT_EQ(mode("tools/run"), 0755u);
+    EXPECT_EQ(mode("notes.txt"), 0644u);
+    EXPECT_EQ(mode("tiny"), 0644u);
 }
 
 }  // namespace

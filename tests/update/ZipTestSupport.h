@@ -17,7 +17,13 @@ struct TZipEntry {
     std::string Data;
 };
 
-inline void MakeStoredZip(const std::filesystem::path& Path, const std::vector<TZipEntry>& Entries) {
+// Where the archive says its entries were made: Unix records no permission
+// bits here (libzip's default for data from memory); Windows records DOS
+// attributes only, as archivers there do.
+enum class TMadeOn { Unix, Windows };
+
+inline void MakeStoredZip(const std::filesystem::path& Path, const std::vector<TZipEntry>& Entries,
+                          TMadeOn MadeOn = TMadeOn::Unix) {
     int error = 0;
     zip_t* zip = zip_open(Path.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (zip == nullptr)
@@ -31,6 +37,9 @@ inline void MakeStoredZip(const std::filesystem::path& Path, const std::vector<T
             throw std::runtime_error("cannot add " + e.Name);
         }
         zip_set_file_compression(zip, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+        if (MadeOn == TMadeOn::Windows)
+            zip_file_set_external_attributes(zip, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_DOS,
+                                             0x20 /* FILE_ATTRIBUTE_ARCHIVE */);
     }
     if (zip_close(zip) != 0) {
         zip_discard(zip);

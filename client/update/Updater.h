@@ -110,13 +110,14 @@ struct TSwapLists {
 // Moves the files below StagingDir into the program folder (each replaced
 // file kept as "<name>.old"), then starts the new program in its folder and
 // requests termination. On any failure, the failed start included, every
-// step is undone in reverse order and the result is false. Raises when the
-// undo itself cannot delete a file.
+// step is undone in reverse order and the result is false. A file that cannot
+// be deleted (a stray part of a failed copy, an installed file) raises, but
+// only once the undo has put back everything else it could.
 bool ApplyUpdate(const std::filesystem::path& StagingDir, const TUpdateEnvironment& Env = {});
 
-// Undo steps of a swap, newest first. Raise when a file cannot be deleted.
-// RemoveInstalled also removes the folders made for new files when they are
-// empty again.
+// Undo steps of a swap, newest first. Each goes on past a file that cannot
+// be deleted and raises for the first one at its end. RemoveInstalled also
+// removes the folders made for new files when they are empty again.
 void RemoveInstalled(const TSwapLists& Lists, const TUpdateFileOps& Ops);
 void RestoreBackups(const TSwapLists& Lists, const TUpdateFileOps& Ops);
 

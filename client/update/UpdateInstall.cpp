@@ -30,6 +30,22 @@ bool SameHash(std::string A, std::string B) {
     return A == B;
 }
 
+// Deletes Dir with its content as far as it goes: an entry that cannot be
+// deleted stays, and the walk goes on with the others. True when nothing of
+// Dir is left.
+bool DeleteFolderTree(const fs::path& Dir, const TUpdateFileOps& Ops) {
+    std::error_code ec;
+    for (fs::directory_iterator it(Dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code kind;
+        if (it->is_directory(kind) && !it->is_symlink(kind))
+            DeleteFolderTree(it->path(), Ops);
+        else
+            Ops.Delete(it->path());
+    }
+    fs::remove(Dir, ec);
+    return !fs::exists(fs::symlink_status(Dir, ec));
+}
+
 }  // namespace
 
 TUpdatePaths UpdatePaths(const std::string& Version, const fs::path& TempFolder) {
@@ -62,8 +78,11 @@ TInstallOutcome InstallUpdate(const TUpdateInfo& Info, const TInstallCallbacks& 
         }
 
         status(kStatusExtracting);
-        std::error_code ignored;
-        fs::remove_all(paths.Staging, ignored);  // as far as it goes; leftovers are overwritten
+        // Every file of the staging folder is installed: what an earlier try
+        // left there and could not be deleted must not go in with this
+        // version, so the sequence stops rather than unpack over it.
+        if (!DeleteFolderTree(paths.Staging, Env.Ops))
+            throw std::runtime_error("압축 해제 폴더를 비울 수 없습니다: " + PathText(paths.Staging));
         if (!ExtractZip(paths.Package, paths.Staging))
             return {false, kFailExtract};
 

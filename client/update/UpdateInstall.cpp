@@ -83,7 +83,8 @@ TInstallOutcome InstallUpdate(const TUpdateInfo& Info, const TInstallCallbacks& 
         // version, so the sequence stops rather than unpack over it.
         if (!DeleteFolderTree(paths.Staging, Env.Ops))
             throw std::runtime_error("압축 해제 폴더를 비울 수 없습니다: " + PathText(paths.Staging));
-        if (!ExtractZip(paths.Package, paths.Staging))
+        const fs::path program = Env.ProgramFile.empty() ? platform::RunningProgramFile() : Env.ProgramFile;
+        if (!ExtractZip(paths.Package, paths.Staging, program.parent_path()))
             return {false, kFailExtract};
 
         status(kStatusReplacing);

@@ -72,7 +72,15 @@ std::string SafeZipEntryPath(std::string_view Name);
 // symbolic links are skipped. False only when the archive cannot be opened;
 // a damaged entry, an unsupported method or a file that cannot be written
 // raises.
-bool ExtractZip(const std::filesystem::path& ZipFile, const std::filesystem::path& DestDir);
+//
+// Permission bits (where files have them) come from the archive's Unix
+// modes. ReplacedDir is the folder whose files the unpacked ones will
+// replace (the program folder): an entry without a Unix mode, as archives
+// made on Windows have, takes the mode of the file it will replace (0644 for
+// a new one), and a replaced file's execute bits are always kept, so a
+// package that records none cannot install a program that does not start.
+bool ExtractZip(const std::filesystem::path& ZipFile, const std::filesystem::path& DestDir,
+                const std::filesystem::path& ReplacedDir = {});
 
 // Appends every file below Dir, all sub-folders included; nothing when Dir is
 // not a folder.

@@ -250,9 +250,19 @@ private:
     }
 };
 
+// The permission bits of an unpacked file: the archive's Unix mode, or the
+// mode of the file it replaces when the entry records none; a replaced
+// program stays executable either way.
+std::uint32_t ModeFor(std::uint32_t ArchiveMode, const std::optional<fs::path>& Replaced) {
+    const std::optional<std::uint32_t> old = Replaced ? platform::FileModeOf(*Replaced) : std::nullopt;
+    if ((ArchiveMode & 0777) == 0)
+        return old.value_or(0644);
+    return ArchiveMode | (old.value_or(0) & 0111);
+}
+
 }  // namespace
 
-bool ExtractZip(const fs::path& ZipFile, const fs::path& DestDir) {
+bool ExtractZip(const fs::path& ZipFile, const fs::path& DestDir, const fs::path& ReplacedDir) {
     fs::create_directories(DestDir);
 
     int error = 0;
@@ -300,8 +310,8 @@ bool ExtractZip(const fs::path& ZipFile, const fs::path& DestDir) {
         TOutFile out(*target);
         TEntryWriter(zip.get(), index, stat, name, out, buffer).Run(method);
         out.Close();
-        if ((mode & 0777) != 0)
-            platform::ApplyArchiveMode(*target, mode);
+        platform::ApplyArchiveMode(*target,
+                                   ModeFor(mode, ReplacedDir.empty() ? std::nullopt : JoinSafe(ReplacedDir, rel)));
     }
     return true;
 }

@@ -1,11 +1,13 @@
 // Linux-only: the permission bits of unpacked files, from archives made by zip
-// (Unix modes, symbolic links).
+// (Unix modes, symbolic links) and by libzip (entries made on Windows, with no
+// Unix mode at all).
 
 #include "update/Updater.h"
 
 #include <gtest/gtest.h>
 
 #include "UpdateTestSupport.h"
+#include "ZipTestSupport.h"
 
 #include <sys/stat.h>
 
@@ -41,6 +43,36 @@ TEST(ExtractZipModes, KeepsPermissionBitsButNeverSetuidAndSkipsLinks) {
     EXPECT_EQ(ModeOf(out / "private.txt"), 0600u);
     EXPECT_EQ(ModeOf(out / "readonly.txt"), 0644u);  // the owner can still replace it later
     EXPECT_FALSE(fs::exists(fs::symlink_status(out / "link")));
+}
+
+// A package made on Windows records no Unix modes, and some tools record
+// 0644 for everything: the program must still start after the swap, or the
+// forced update fails and is undone on every try.
+TEST(ExtractZipModes, EntriesWithoutAModeTakeTheModeOfTheFileTheyReplace) {
+    test::TTempDir tmp;
+    const fs::path program = tmp / "program";
+    for (const auto& [name, mode] : {std::pair{"NimbralClient", 0755}, {"data.txt", 0640}, {"tool.sh", 0755},
+                                     {"setuid", 04755}}) {
+        test::WriteFile(program / name, "old");
+        ::chmod((program / name).c_str(), mode);
+    }
+    test::MakeStoredZip(tmp / "package.zip", {
+        test::TZipEntry("NimbralClient", "new").MadeOnWindows(),
+        test::TZipEntry("data.txt", "new").MadeOnWindows(),
+        test::TZipEntry("setuid", "new").MadeOnWindows(),
+        test::TZipEntry("new.txt", "new").MadeOnWindows(),
+        test::TZipEntry("tool.sh", "new").WithUnixMode(0644),
+        test::TZipEntry("shared.txt", "new").WithUnixMode(0666),
+    });
+    ASSERT_TRUE(ExtractZip(tmp / "package.zip", tmp / "staging", program));
+
+    const fs::path staged = tmp / "staging";
+    EXPECT_EQ(ModeOf(staged / "NimbralClient"), 0755u);
+    EXPECT_EQ(ModeOf(staged / "data.txt"), 0640u);
+    EXPECT_EQ(ModeOf(staged / "setuid"), 0755u);     // never setuid
+    EXPECT_EQ(ModeOf(staged / "new.txt"), 0644u);    // nothing replaced
+    EXPECT_EQ(ModeOf(staged / "tool.sh"), 0755u);    // still executable
+    EXPECT_EQ(ModeOf(staged / "shared.txt"), 0644u); // no one else writes to the program folder
 }
 
 }  // namespace

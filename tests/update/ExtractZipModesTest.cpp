@@ -61,8 +61,8 @@ TEST(ExtractZipModes, EntriesWithoutAModeTakeTheModeOfTheFileTheyReplace) {
         test::TZipEntry("data.txt", "new").MadeOnWindows(),
         test::TZipEntry("setuid", "new").MadeOnWindows(),
         test::TZipEntry("new.txt", "new").MadeOnWindows(),
-        test::TZipEntry("tool.sh", "new").WithUnixMode(0644),
-        test::TZipEntry("shared.txt", "new").WithUnixMode(0666),
+        test::TZipEntry("tool.sh", "new").WithUnixMode(0100644),
+        test::TZipEntry("shared.txt", "new").WithUnixMode(0100666),
     });
     ASSERT_TRUE(ExtractZip(tmp / "package.zip", tmp / "staging", program));
 

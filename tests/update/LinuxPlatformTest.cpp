@@ -13,10 +13,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,26 +93,44 @@ TEST(StartProgramDetached, RunsTheProgramInItsFolder) {
     EXPECT_FALSE(platform::StartProgramDetached(tmp / "not-executable", dir));
 }
 
-// The new build starts with its standard streams only, as a program started
-// by the shell would: an open file or socket of the old one (a keep-alive
-// connection, a lock) must not live on in it.
-TEST(StartProgramDetached, PassesNoOpenFileOn) {
+// The new build starts as a program started by the shell would: with its
+// standard streams only, so an open file or socket of the old one (a
+// keep-alive connection, a lock) does not live on in it, and with no signal
+// blocked or ignored (the old one ignores SIGPIPE, as network programs do).
+TEST(StartProgramDetached, PassesNoOpenFileNorSignalStateOn) {
     test::TTempDir tmp;
     const int held = ::open(tmp.Path().c_str(), O_RDONLY);  // without O_CLOEXEC
     ASSERT_GE(held, 0);
     ASSERT_EQ(::dup2(held, 200), 200);
-    const fs::path out = tmp / "fds.txt";
+    sigset_t usr1;
+    sigset_t saved;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &usr1, &saved), 0);
+    const auto savedPipe = ::signal(SIGPIPE, SIG_IGN);
+
+    const fs::path out = tmp / "state.txt";
     const fs::path script = tmp / "report";
-    test::WriteFile(script, "#!/bin/sh\nif [ -e /proc/$$/fd/200 ]; then echo open; else echo closed; fi > '" +
-                                out.string() + "'\n");
+    test::WriteFile(script, "#!/bin/sh\n{ if [ -e /proc/$$/fd/200 ]; then echo open; else echo closed; fi\n"
+                            "  grep -E '^Sig(Blk|Ign)' /proc/$$/status; } > '" + out.string() + ".part'\n"
+                            "mv '" + out.string() + ".part' '" + out.string() + "'\n");
     fs::permissions(script, fs::perms::owner_all);
     const bool started = platform::StartProgramDetached(script, tmp.Path());
+    ::signal(SIGPIPE, savedPipe);
+    ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
     ::close(200);
     ::close(held);
     ASSERT_TRUE(started);
-    for (int i = 0; i < 500 && test::ReadFile(out).empty(); ++i)
+    for (int i = 0; i < 500 && !fs::exists(out); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(test::ReadFile(out), "closed\n");
+    std::istringstream report(test::ReadFile(out));
+    std::string fd200, blk, ign;
+    std::uint64_t blocked = 0, ignored = 0;
+    report >> fd200 >> blk >> std::hex >> blocked >> ign >> ignored;
+    EXPECT_EQ(fd200, "closed");
+    // Signals 1 to 31; glibc's own real-time signals past them are its business.
+    EXPECT_EQ(blocked & 0x7FFFFFFF, 0u) << blk;
+    EXPECT_EQ(ignored & 0x7FFFFFFF, 0u) << ign;
 }
 
 // The package and the staging folder live in the user's temporary folder,

@@ -48,6 +48,13 @@ const TEnvelopeCase EnvelopeCases[] = {
      std::nullopt, true},
     {"repeated data", 200, R"({"success":true,"data":1,"data":[]})", "application/json", true, "",
      TJsonKind::Number, true},
+    // One spoilt value does not cost the envelope.
+    {"invalid utf-8 in message", 200, "{\"success\":true,\"message\":\"a\xFF\",\"data\":{\"id\":7}}",
+     "application/json", true, "a\uFFFD", TJsonKind::Object, true},
+    {"lone surrogate in data", 200, R"({"success":true,"data":"\udc00"})", "application/json", true, "",
+     TJsonKind::String, true},
+    {"number out of range in data", 200, R"({"success":true,"data":{"n":1e400}})", "application/json", true, "",
+     TJsonKind::Object, true},
     {"euc-kr body", 200, "{\"success\":false,\"message\":\"\xC7\xD1\xB1\xDB\"}", "application/json; charset=EUC-KR",
      false, "한글", std::nullopt, true},
 };

@@ -86,6 +86,23 @@ TEST_F(ApiTest, EnvelopeTable)
     }
 }
 
+TEST(ApiResponse, MovingTakesDataAlong)
+{
+    TApiResponse A;
+    A.RawJSON = std::make_unique<TJsonValue>(TJsonValue::Object());
+    A.Data = &A.RawJSON->Add("data", TJsonValue::Bool(true));
+    const TJsonValue* Data = A.Data;
+
+    TApiResponse B = std::move(A);
+    EXPECT_EQ(B.Data, Data);
+    EXPECT_EQ(A.Data, nullptr);  // no pointer into B's document
+    TApiResponse C;
+    C = std::move(B);
+    EXPECT_EQ(C.Data, Data);
+    EXPECT_EQ(B.Data, nullptr);
+    EXPECT_TRUE(C.Data->AsBool());
+}
+
 TEST_F(ApiTest, AuthorizationFollowsTheTokenOnEveryRequest)
 {
     TUserInfo User;

@@ -1,5 +1,6 @@
 #include "update/UpdateInstall.h"
 
+#include "core/Text.h"
 #include "platform/SpecialFolders.h"
 #include "update/PathText.h"
 
@@ -18,16 +19,6 @@ bool UsableInFileName(const std::string& Text) {
         const auto u = static_cast<unsigned char>(c);
         return u < 0x20 || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos;
     });
-}
-
-bool SameHash(std::string A, std::string B) {
-    const auto lower = [](std::string& S) {
-        for (char& c : S)
-            c = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-    };
-    lower(A);
-    lower(B);
-    return A == B;
 }
 
 // Deletes Dir with its content as far as it goes: an entry that cannot be
@@ -71,7 +62,7 @@ TInstallOutcome InstallUpdate(const TUpdateInfo& Info, const TInstallCallbacks& 
 
         status(kStatusVerifying);
         const std::string hash = FileSha256(paths.Package);
-        if (!Info.Sha256.empty() && !SameHash(Info.Sha256, hash)) {
+        if (!Info.Sha256.empty() && !SameTextNoCase(Info.Sha256, hash)) {
             std::error_code ignored;
             fs::remove(paths.Package, ignored);
             return {false, kFailVerify};

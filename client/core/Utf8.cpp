@@ -68,4 +68,35 @@ void AppendUtf8(std::string& Out, char32_t Cp)
     }
 }
 
+std::string Utf16ToUtf8(std::string_view Bytes, bool BigEndian)
+{
+    const auto Byte = [&](std::size_t I) { return static_cast<unsigned char>(Bytes[I]); };
+    std::size_t I = 0;
+    if (Bytes.size() >= 2 && ((Byte(0) == 0xFF && Byte(1) == 0xFE) || (Byte(0) == 0xFE && Byte(1) == 0xFF))) {
+        BigEndian = Byte(0) == 0xFE;
+        I = 2;
+    }
+    const auto Unit = [&](std::size_t At) -> char32_t {
+        return BigEndian ? (Byte(At) << 8 | Byte(At + 1)) : (Byte(At + 1) << 8 | Byte(At));
+    };
+    std::string Out;
+    Out.reserve(Bytes.size() * 3 / 2);
+    for (; I + 1 < Bytes.size(); I += 2) {
+        const char32_t High = Unit(I);
+        if (High >= 0xD800 && High <= 0xDBFF && I + 3 < Bytes.size()) {
+            const char32_t Low = Unit(I + 2);
+            if (Low >= 0xDC00 && Low <= 0xDFFF) {
+                AppendUtf8(Out, 0x10000 + ((High - 0xD800) << 10) + (Low - 0xDC00));
+                I += 2;
+                continue;
+            }
+        }
+        AppendUtf8(Out, High >= 0xD800 && High <= 0xDFFF ? kReplacementCharacter : High);
+    }
+    if (I < Bytes.size()) {
+        AppendUtf8(Out, kReplacementCharacter);
+    }
+    return Out;
+}
+
 }  // namespace nimbral

@@ -20,4 +20,9 @@ bool IsValidUtf8(std::string_view Text);
 // Appends the UTF-8 form of Cp (a Unicode scalar value).
 void AppendUtf8(std::string& Out, char32_t Cp);
 
+// UTF-16 bytes as UTF-8. A byte order mark decides the order and is dropped;
+// without one BigEndian does. An unpaired surrogate, or an odd byte at the
+// end, becomes U+FFFD.
+std::string Utf16ToUtf8(std::string_view Bytes, bool BigEndian);
+
 }  // namespace nimbral

@@ -8,6 +8,7 @@
 // Entries recorded as symbolic links are never unpacked: a link in the package
 // could point an installed file anywhere.
 
+#include "core/CharsetNames.h"
 #include "core/Utf8.h"
 #include "platform/CodePage.h"
 #include "update/Deflate64.h"
@@ -69,7 +70,7 @@ std::string EntryName(zip_t* Zip, zip_uint64_t Index) {
     const char* strict = zip_get_name(Zip, Index, ZIP_FL_ENC_STRICT);
     if (strict != nullptr && raw == strict)
         return std::string(raw);
-    if (auto decoded = platform::Cp949ToUtf8(raw))
+    if (auto decoded = platform::CodePageToUtf8Strict(raw, kCodePageKorean))
         return *decoded;
     if (IsValidUtf8(raw))
         return std::string(raw);

@@ -80,6 +80,8 @@ TEST_F(HttpTransport, StatusHeadersAndLargeBody)
     EXPECT_EQ(Response.Body, "big");
 }
 
+// Which names read how is the charset table's (tests/core/CharsetTest.cpp);
+// here, that the transport reads the name from Content-Type.
 TEST_F(HttpTransport, BodyIsDecodedFromTheDeclaredCharset)
 {
     const std::string EucKr = "\xC7\xD1\xB1\xDB OK";  // "한글 OK"
@@ -88,15 +90,8 @@ TEST_F(HttpTransport, BodyIsDecodedFromTheDeclaredCharset)
         std::string ContentType, Body, Expected;
     } Cases[] = {
         {"application/json; charset=EUC-KR", EucKr, Utf8},
-        {"text/plain;charset=\"euc-kr\"", EucKr, Utf8},
-        {"text/plain; format=x; charset=ISO-8859-1", "caf\xE9", "café"},
+        {"text/plain; format=x; charset=\"ks_c_5601-1987\"", EucKr, Utf8},
         {"application/json", Utf8, Utf8},  // no charset: UTF-8
-        {"application/json; charset=utf-8", Utf8, Utf8},
-        {"application/json; charset=EUC-KR", "\xC7", "\xEF\xBF\xBD"},  // cut-off sequence
-        // Korean servers label CP949 text as EUC-KR or ks_c_5601-1987 alike:
-        // both are read as CP949, which holds every Hangul syllable.
-        {"application/json; charset=ks_c_5601-1987", EucKr, Utf8},
-        {"application/json; charset=EUC-KR", "\x8C" "c", "똠"},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.ContentType);

@@ -92,6 +92,9 @@ TEST_F(WinHttpTransportTest, AnyStatusIsAResponse)
     }
 }
 
+// Which names read how is the charset table's (tests/core/CharsetTest.cpp,
+// which runs here too); here, that the transport reads the name from
+// Content-Type.
 TEST_F(WinHttpTransportTest, BodyIsDecodedFromTheDeclaredCharset)
 {
     struct TCase {
@@ -101,11 +104,8 @@ TEST_F(WinHttpTransportTest, BodyIsDecodedFromTheDeclaredCharset)
     };
     const TCase Cases[] = {
         {"application/json; charset=EUC-KR", "\"\xC7\xD1\xB1\xDB\"", "\"\xED\x95\x9C\xEA\xB8\x80\""},
-        {"text/plain; charset=\"ks_c_5601-1987\"", "\xC7\xD1", "\xED\x95\x9C"},
-        {"text/plain; charset=iso-8859-1", "caf\xE9", "caf\xC3\xA9"},
-        {"text/plain; charset=euc-kr", "a\xFF" "b", "a\xEF\xBF\xBD" "b"},  // invalid byte
-        {"application/json", "\xED\x95\x9C", "\xED\x95\x9C"},              // no charset: UTF-8
-        {"text/plain; charset=x-unknown", "\xC7\xD1", "\xC7\xD1"},          // unknown: as sent
+        {"text/plain; format=x; charset=\"ks_c_5601-1987\"", "\xC7\xD1", "\xED\x95\x9C"},
+        {"application/json", "\xED\x95\x9C", "\xED\x95\x9C"},  // no charset: UTF-8
     };
     for (const TCase& C : Cases) {
         Server.Set("/c", {.Status = 200, .ContentType = C.ContentType, .Body = C.Bytes});

@@ -2,6 +2,7 @@
 #include "core/HttpTransport.h"
 #include "core/Json.h"
 #include "platform/win32/SystemError.h"
+#include "support/HexText.h"
 #include "support/NativeServer.h"
 #include "support/Wine.h"
 
@@ -57,13 +58,7 @@ TEST_F(WinHttpTransportTest, SendsMethodBodyAndClientWideHeaders)
     EXPECT_EQ(JsonStr(H, "Content-Type", ""), "application/json");
     EXPECT_EQ(JsonStr(H, "Accept", ""), "application/json");
     EXPECT_EQ(JsonStr(H, "Authorization", ""), "Bearer T2");
-    std::string HexBody;
-    for (unsigned char C : Body) {
-        static const char* D = "0123456789abcdef";
-        HexBody += D[C >> 4];
-        HexBody += D[C & 15];
-    }
-    EXPECT_EQ(JsonStr(&L, "body", ""), HexBody);
+    EXPECT_EQ(JsonStr(&L, "body", ""), wintest::ToHex(Body));
 }
 
 TEST_F(WinHttpTransportTest, EmptyDefaultHeaderIsNotSentAndGetDeleteCarryNoBody)
@@ -111,6 +106,56 @@ TEST_F(WinHttpTransportTest, BodyIsDecodedFromTheDeclaredCharset)
         Server.Set("/c", {.Status = 200, .ContentType = C.ContentType, .Body = C.Bytes});
         EXPECT_EQ(Http->Send("GET", Server.Origin() + "/c", nullptr).Body, C.Utf8) << C.ContentType;
     }
+}
+
+// WinHTTP follows no redirect by itself (it would carry the bearer token to
+// any host): the transport follows them as on Linux, drops the body of the
+// redirect, and keeps the token with the origin asked.
+TEST_F(WinHttpTransportTest, RedirectsAreFollowedToTheAnswer)
+{
+    TNativeServer Other;
+    Other.Set("/there", {.Status = 200, .ContentType = "text/plain", .Body = "elsewhere"});
+    Server.Set("/final", {.Status = 200, .ContentType = "text/plain", .Body = "final"});
+    Server.Set("/moved", {.Status = 302, .ContentType = "text/plain", .Body = "the redirect's own body", .Location = "final"});
+    Server.Set("/see-other", {.Status = 303, .Location = "/final"});
+    Server.Set("/away", {.Status = 302, .Location = Other.Origin() + "/there"});
+    Server.Set("/loop", {.Status = 302, .Location = "/loop"});
+    Http->SetDefaultHeader("Authorization", "Bearer T");
+
+    const THttpResponse Got = Http->Send("GET", Server.Origin() + "/moved", nullptr);
+    EXPECT_EQ(Got.StatusCode, 200);
+    EXPECT_EQ(Got.Body, "final");
+    EXPECT_EQ(JsonStr(Last().Find("headers"), "Authorization", ""), "Bearer T");
+
+    const std::string Body = "{}";
+    EXPECT_EQ(Http->Send("POST", Server.Origin() + "/see-other", &Body).Body, "final");
+    TJsonValue L = Last();
+    EXPECT_EQ(JsonStr(&L, "method", ""), "GET");
+    EXPECT_EQ(JsonStr(&L, "body", "x"), "");
+
+    std::string Streamed;
+    Http->Receive(Server.Origin() + "/moved", [&](const char* Data, std::size_t Size) { Streamed.append(Data, Size); },
+                  nullptr);
+    EXPECT_EQ(Streamed, "final");
+
+    EXPECT_EQ(Http->Send("GET", Server.Origin() + "/away", nullptr).Body, "elsewhere");
+    const std::optional<TJsonValue> There = ParseJson(Other.LastRequest());
+    ASSERT_TRUE(There.has_value());
+    EXPECT_EQ(JsonStr(&*There, "path", ""), "/there");
+    EXPECT_EQ(There->Find("headers")->Find("Authorization"), nullptr);
+
+    EXPECT_THROW(Http->Send("GET", Server.Origin() + "/loop", nullptr), EHttpError);
+}
+
+// Send reads its answer into memory: past the cap it fails; a download is
+// streamed and has no cap.
+TEST_F(WinHttpTransportTest, AnAnswerReadIntoMemoryIsCapped)
+{
+    Server.SetPattern("/big", static_cast<std::int64_t>(kMaxAnswerBytes) + 1);
+    EXPECT_THROW(Http->Send("GET", Server.Origin() + "/big", nullptr), EHttpError);
+    std::size_t Streamed = 0;
+    Http->Receive(Server.Origin() + "/big", [&](const char*, std::size_t Size) { Streamed += Size; }, nullptr);
+    EXPECT_EQ(Streamed, kMaxAnswerBytes + 1);
 }
 
 TEST_F(WinHttpTransportTest, NoServerRaisesWithTheSystemText)

@@ -25,6 +25,7 @@ public:
         int DelayMs = 0;   // before the answer begins
         bool NoLength = false;  // chunked, no Content-Length
         int StallMs = 0;   // pause after the first 4 KiB of the body
+        std::string Location;  // sent as the Location header when not empty
     };
     // Scripts the answer for Path.
     void Set(const std::string& Path, const TAnswer& Answer);

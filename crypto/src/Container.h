@@ -37,4 +37,9 @@ int open_buffer(const TCryptoSources& sources, const std::uint8_t* in, std::int3
 int seal_file(const TCryptoSources& sources, const char* path, const std::uint8_t* data, std::int32_t size) noexcept;
 int open_file(const TCryptoSources& sources, const char* path, std::uint8_t** outData, std::int32_t* outSize) noexcept;
 
+// Removes the regular file that a failed seal_file left at path (through a
+// symbolic link, the file it points to; the link stays). Anything else, a
+// device or a pipe given as the path, is left alone.
+void remove_partial_file(const char* path) noexcept;
+
 }  // namespace nimbral::crypto

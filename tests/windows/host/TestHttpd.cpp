@@ -10,6 +10,8 @@
 //        location adds a Location header
 //   /_bytes?path=P&size=N  the answer for P: status 200, N bytes of a
 //        known pattern (byte i = i * 7 mod 251), announced length
+//   /_file?path=P&file=F  the answer for P: status 200, the bytes of the
+//        file F of this machine as they are when the request comes
 //   /_last   the last request to any other path, as JSON: method, path
 //        (with query), headers (name -> value, last one wins), header_list
 //        (every header as [name, value]), body (hex)
@@ -28,6 +30,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <string>
@@ -46,6 +49,7 @@ struct TScripted {
     bool NoLength = false;
     int StallMs = 0;
     std::string Location;
+    std::string File;  // served from disk when not empty
 };
 
 std::string Param(const httplib::Request& Req, const char* Name, const std::string& Default = "")
@@ -102,6 +106,15 @@ int main(int argc, char** argv)
         Script[Param(Req, "path")] = S;
         Res.set_content("ok", "text/plain");
     });
+    Server.Get("/_file", [&](const httplib::Request& Req, httplib::Response& Res) {
+        Touch();
+        TScripted S;
+        S.Type = "application/octet-stream";
+        S.File = Param(Req, "file");
+        std::lock_guard<std::mutex> G(Lock);
+        Script[Param(Req, "path")] = S;
+        Res.set_content("ok", "text/plain");
+    });
     Server.Get("/_last", [&](const httplib::Request&, httplib::Response& Res) {
         Touch();
         std::lock_guard<std::mutex> G(Lock);
@@ -139,6 +152,10 @@ int main(int argc, char** argv)
         }
         if (S.DelayMs > 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(S.DelayMs));
+        }
+        if (!S.File.empty()) {
+            std::ifstream In(S.File, std::ios::binary);
+            S.Body.assign(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
         }
         Res.status = S.Status;
         if (!S.Location.empty()) {

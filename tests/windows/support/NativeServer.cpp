@@ -61,6 +61,11 @@ void TNativeServer::SetPattern(const std::string& Path, std::int64_t Size)
     Control("/_bytes?path=" + Escape(Path) + "&size=" + std::to_string(Size));
 }
 
+void TNativeServer::SetFile(const std::string& Path, const std::string& UnixFile)
+{
+    Control("/_file?path=" + Escape(Path) + "&file=" + Escape(UnixFile));
+}
+
 std::string TNativeServer::LastRequest()
 {
     return Control("/_last");

@@ -31,6 +31,8 @@ public:
     void Set(const std::string& Path, const TAnswer& Answer);
     // Path answers 200 with Size bytes, byte i = i * 7 mod 251.
     void SetPattern(const std::string& Path, std::int64_t Size);
+    // Path answers 200 with the bytes of UnixFile, a file of the build machine.
+    void SetFile(const std::string& Path, const std::string& UnixFile);
     // JSON text of the last request to a scripted or unknown path.
     std::string LastRequest();
 

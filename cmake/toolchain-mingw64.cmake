@@ -29,5 +29,15 @@ if(NIMBRAL_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${NIMBRAL_WINE})
 endif()
 
+# Libraries that Debian does not build for mingw-w64: scripts/bootstrap
+# windows cross-builds them from Debian's sources into the user's cache,
+# outside any work tree, one prefix per library.
+if(NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
+  set(NIMBRAL_CROSS_CACHE "$ENV{XDG_CACHE_HOME}/nimbral/mingw-w64")
+else()
+  set(NIMBRAL_CROSS_CACHE "$ENV{HOME}/.cache/nimbral/mingw-w64")
+endif()
+list(APPEND CMAKE_FIND_ROOT_PATH "${NIMBRAL_CROSS_CACHE}/libzip" "${NIMBRAL_CROSS_CACHE}/cpp-httplib")
+
 # Header-only libraries that Debian installs for the build machine only.
 set(nlohmann_json_DIR "${CMAKE_CURRENT_LIST_DIR}/cross" CACHE PATH "")

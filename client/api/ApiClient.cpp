@@ -13,24 +13,6 @@ const std::string NetworkErrorPrefix = "네트워크 오류: ";
 
 }  // namespace
 
-void ReadEnvelope(std::string_view ABody, TApiResponse& AResult)
-{
-    if (ABody.empty()) {
-        return;
-    }
-    std::optional<TJsonValue> Parsed = ParseJson(ABody);
-    if (!Parsed) {
-        return;  // an HTML error page, say: no envelope, no error
-    }
-    if (!Parsed->IsObject()) {
-        throw EConvertError("the answer is not a JSON object");
-    }
-    AResult.RawJSON = std::make_unique<TJsonValue>(std::move(*Parsed));
-    AResult.Success = JsonBool(AResult.RawJSON.get(), "success", false);
-    AResult.Message = JsonStr(AResult.RawJSON.get(), "message", "");
-    AResult.Data = AResult.RawJSON->Find("data");
-}
-
 TApiClient::TApiClient(std::string ABaseURL, TApiTimeouts ATimeouts)
     : FBaseURL(std::move(ABaseURL)), FHttpClient(CreateHttpTransport())
 {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace nimbral {
 
@@ -20,6 +21,24 @@ struct TApiResponse {
     const TJsonValue* Data = nullptr;
     std::string Message;
     std::unique_ptr<TJsonValue> RawJSON;
+
+    TApiResponse() = default;
+    // The document goes with the move, and so does Data: the response moved
+    // from keeps no pointer into a document it no longer owns.
+    TApiResponse(TApiResponse&& AOther) noexcept
+        : Success(AOther.Success), StatusCode(AOther.StatusCode), Data(std::exchange(AOther.Data, nullptr)),
+          Message(std::move(AOther.Message)), RawJSON(std::move(AOther.RawJSON))
+    {
+    }
+    TApiResponse& operator=(TApiResponse&& AOther) noexcept
+    {
+        Success = AOther.Success;
+        StatusCode = AOther.StatusCode;
+        Data = std::exchange(AOther.Data, nullptr);
+        Message = std::move(AOther.Message);
+        RawJSON = std::move(AOther.RawJSON);
+        return *this;
+    }
 
     // Releases the document; Data becomes null. A second call does nothing.
     void Free()

@@ -114,6 +114,7 @@ TApiResponse TApiClient::GetMyPcs(std::vector<TMyPcInfo>& APcs)
 
 TApiResponse TApiClient::GetMyPc(TMyPcInfo& AInfo)
 {
+    AInfo = {};  // a record that does not convert leaves no earlier PC behind
     std::vector<TMyPcInfo> Pcs;
     TApiResponse Response = GetMyPcs(Pcs);
     AInfo = Pcs.empty() ? TMyPcInfo{} : Pcs.front();

@@ -1,24 +1,10 @@
 #include "ContentType.h"
 
+#include "core/Text.h"
+
 #include <algorithm>
-#include <cctype>
 
 namespace nimbral {
-
-namespace {
-
-std::string_view Trim(std::string_view S)
-{
-    while (!S.empty() && (S.front() == ' ' || S.front() == '\t')) {
-        S.remove_prefix(1);
-    }
-    while (!S.empty() && (S.back() == ' ' || S.back() == '\t')) {
-        S.remove_suffix(1);
-    }
-    return S;
-}
-
-}  // namespace
 
 std::string CharsetOf(std::string_view ContentType)
 {
@@ -33,9 +19,7 @@ std::string CharsetOf(std::string_view ContentType)
             Pos = Semi == std::string_view::npos ? Semi : Pos + 1 + Semi;
             continue;
         }
-        std::string Name(Trim(Rest.substr(0, Eq)));
-        std::transform(Name.begin(), Name.end(), Name.begin(),
-                       [](unsigned char C) { return static_cast<char>(std::tolower(C)); });
+        const std::string_view Name = TrimBlanks(Rest.substr(0, Eq));
         std::string_view Value = Rest.substr(Eq + 1);
         while (!Value.empty() && (Value.front() == ' ' || Value.front() == '\t')) {
             Value.remove_prefix(1);
@@ -53,9 +37,9 @@ std::string CharsetOf(std::string_view ContentType)
             Used = std::min(I + 1, Value.size());
         } else {
             Used = std::min(Value.find(';'), Value.size());
-            Text = std::string(Trim(Value.substr(0, Used)));
+            Text = std::string(TrimBlanks(Value.substr(0, Used)));
         }
-        if (Name == "charset") {
+        if (SameTextNoCase(Name, "charset")) {
             return Text;
         }
         const std::size_t Next = Value.substr(Used).find(';');

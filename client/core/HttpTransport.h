@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -38,10 +39,48 @@ struct THttpResponse {
     const std::string* Header(std::string_view Name) const;
 };
 
-// Header names compare without regard to letter case.
-bool SameHeaderName(std::string_view A, std::string_view B);
-// Sets the header Name in Headers to Value, replacing one of the same name.
+// Sets the header Name in Headers to Value, replacing one of the same name
+// (names compare without regard to letter case).
 void SetHeader(std::vector<THttpHeader>& Headers, const std::string& Name, const std::string& Value);
+
+// The rules every transport applies to the headers it sends, in one place:
+// a name is a token, and a value holds no CR, LF or NUL (a token from the
+// page could otherwise add headers of its own). Raises EHttpError.
+void CheckRequestHeader(const THttpHeader& Header);
+
+// Answers that Send reads into memory stop here: no answer of the service
+// or of the manifest comes near it, and a server that streams on must not
+// exhaust memory. The package download is streamed and has no such cap.
+inline constexpr std::size_t kMaxAnswerBytes = 16u << 20;
+// Appends a chunk of an answer read into memory; raises EHttpError once the
+// answer would pass kMaxAnswerBytes.
+void AppendAnswer(std::string& Answer, const char* Data, std::size_t Size);
+
+// One request as a transport sends it.
+struct THttpRequest {
+    std::string Method;
+    std::string Url;
+    const std::string* Body = nullptr;
+    std::vector<THttpHeader> Headers;
+};
+
+// Redirects are followed on every platform as WinHTTP follows them by
+// default: 301, 302, 303, 307 and 308 with a Location, at most 10 in a row,
+// and never from HTTPS to HTTP (that answer is then the response itself).
+inline constexpr int kMaxRedirects = 10;
+
+// Where the answer Head (status and headers) to a request for Url redirects
+// to, as an absolute URL, when that redirect is followed; none otherwise. A
+// transport drops the body of an answer that is followed.
+std::optional<std::string> FollowedRedirect(const std::string& Url, const THttpResponse& Head);
+
+// Sends Request through Exchange (one request, no redirect followed) and
+// follows the redirects of the answers: 303, and 301 or 302 after a POST,
+// continue as a GET without a body; the Authorization header goes only to
+// the origin first asked. The headers are checked before anything is sent.
+// More than kMaxRedirects in a row raise EHttpError.
+THttpResponse FollowRedirects(THttpRequest Request,
+                              const std::function<THttpResponse(const THttpRequest&)>& Exchange);
 
 // Receives the raw body chunk by chunk; raising from it aborts the transfer.
 using THttpSink = std::function<void(const char* Data, std::size_t Size)>;

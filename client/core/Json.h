@@ -69,7 +69,10 @@ private:
 };
 
 // Parses one JSON text. Malformed text (or nesting deeper than the parser
-// accepts) gives no value; parsing never raises for bad input.
+// accepts) gives no value; parsing never raises for bad input. What only
+// spoils a value is read as well as possible: invalid UTF-8 and a lone
+// surrogate escape become U+FFFD, and a number beyond the range of a double
+// keeps its text (its reader then refuses it).
 std::optional<TJsonValue> ParseJson(std::string_view Text);
 
 // Compact JSON for request bodies: no whitespace; inside strings a backslash

@@ -3,8 +3,9 @@
 // and 1e3 are not integers, whatever value they denote.
 #include "Json.h"
 
+#include "core/Text.h"
+
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <limits>
 
@@ -126,15 +127,6 @@ TInt ReadIntMember(const TJsonValue* Obj, std::string_view Key, TInt Default)
     }
 }
 
-bool EqualsNoCase(std::string_view A, std::string_view B)
-{
-    return A.size() == B.size() &&
-           std::equal(A.begin(), A.end(), B.begin(), [](char X, char Y) {
-               return std::tolower(static_cast<unsigned char>(X)) ==
-                      std::tolower(static_cast<unsigned char>(Y));
-           });
-}
-
 }  // namespace
 
 bool JsonBool(const TJsonValue* Obj, std::string_view Key, bool Default)
@@ -148,10 +140,10 @@ bool JsonBool(const TJsonValue* Obj, std::string_view Key, bool Default)
         return V->AsBool();
     case TJsonKind::Number:
     case TJsonKind::String: {
-        if (V->IsString() && EqualsNoCase(V->Text(), "true")) {
+        if (V->IsString() && SameTextNoCase(V->Text(), "true")) {
             return true;
         }
-        if (V->IsString() && EqualsNoCase(V->Text(), "false")) {
+        if (V->IsString() && SameTextNoCase(V->Text(), "false")) {
             return false;
         }
         bool IsZero = false;

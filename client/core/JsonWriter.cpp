@@ -3,6 +3,8 @@
 // the solidus is escaped too, which is how the service has always received them.
 #include "Json.h"
 
+#include "core/Utf8.h"
+
 #include <cstdint>
 
 namespace nimbral {
@@ -22,39 +24,11 @@ void PutUnit(std::string& Out, std::uint32_t Unit)
 // consumes a single byte, so a broken string still gives valid JSON.
 std::uint32_t NextCodePoint(const std::string& Text, std::size_t& I)
 {
-    const auto Byte = [&](std::size_t At) { return static_cast<unsigned char>(Text[At]); };
-    const unsigned char Lead = Byte(I);
-    int Extra = 0;
-    std::uint32_t Cp = 0;
-    std::uint32_t Min = 0;
-    if (Lead >= 0xC2 && Lead <= 0xDF) {
-        Extra = 1, Cp = Lead & 0x1F, Min = 0x80;
-    } else if (Lead >= 0xE0 && Lead <= 0xEF) {
-        Extra = 2, Cp = Lead & 0x0F, Min = 0x800;
-    } else if (Lead >= 0xF0 && Lead <= 0xF4) {
-        Extra = 3, Cp = Lead & 0x07, Min = 0x10000;
-    } else {
-        ++I;
-        return 0xFFFD;
+    if (const std::optional<char32_t> Cp = DecodeUtf8(Text, I)) {
+        return *Cp;
     }
-    if (I + Extra >= Text.size()) {
-        ++I;
-        return 0xFFFD;
-    }
-    for (int K = 1; K <= Extra; ++K) {
-        const unsigned char C = Byte(I + K);
-        if ((C & 0xC0) != 0x80) {
-            ++I;
-            return 0xFFFD;
-        }
-        Cp = (Cp << 6) | (C & 0x3F);
-    }
-    if (Cp < Min || Cp > 0x10FFFF || (Cp >= 0xD800 && Cp <= 0xDFFF)) {
-        ++I;
-        return 0xFFFD;
-    }
-    I += Extra + 1;
-    return Cp;
+    ++I;
+    return kReplacementCharacter;
 }
 
 void PutString(std::string& Out, const std::string& Text)

@@ -1,16 +1,22 @@
 #pragma once
-// Conversion of legacy Korean text: code page 949 (the ANSI code page of
-// Korean Windows, a superset of EUC-KR) to UTF-8. ZIP archives made on Korean
-// Windows store entry names in it without saying so.
+// Text in a Windows code page (the single- and double-byte ones, such as
+// 949, the ANSI code page of Korean Windows) converted to UTF-8 by the
+// system: MultiByteToWideChar on Windows, iconv elsewhere. Which names mean
+// which code page is core/CharsetNames' business.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace nimbral::platform {
 
-// The UTF-8 form of Bytes read as code page 949; none when Bytes is not valid
-// in that code page.
-std::optional<std::string> Cp949ToUtf8(std::string_view Bytes);
+// Bytes in CodePage as UTF-8; a sequence invalid in it becomes U+FFFD. A code
+// page the system cannot convert passes the bytes through.
+std::string CodePageToUtf8(std::string_view Bytes, std::uint32_t CodePage);
+
+// The same, but none when Bytes is not valid in CodePage (or the system
+// cannot convert it).
+std::optional<std::string> CodePageToUtf8Strict(std::string_view Bytes, std::uint32_t CodePage);
 
 }  // namespace nimbral::platform

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 
 namespace nimbral::platform {
 
@@ -23,10 +24,15 @@ bool DeleteFileNoThrow(const std::filesystem::path& File) noexcept;
 // then waits for the next start's clean-up of "*.old" files.
 bool ScheduleDeleteAtRestart(const std::filesystem::path& File) noexcept;
 
-// Gives an unpacked file the permission bits its archive recorded for it
-// (Unix mode bits, as zip stores them for entries made on Unix). Setuid,
-// setgid and sticky are never set, and the owner always keeps read and write.
-// Does nothing where files carry no such bits. Raises std::filesystem::filesystem_error when the bits cannot be set.
+// Gives an unpacked file the Unix permission bits Mode. Setuid, setgid and
+// sticky are never set, nor write for group and others; the owner always
+// keeps read and write (later swaps move and delete the file). Does nothing
+// where files carry no such bits. Raises std::filesystem::filesystem_error
+// when the bits cannot be set.
 void ApplyArchiveMode(const std::filesystem::path& File, std::uint32_t Mode);
+
+// The Unix permission bits of File; none when it does not exist or where
+// files carry no such bits.
+std::optional<std::uint32_t> FileModeOf(const std::filesystem::path& File) noexcept;
 
 }  // namespace nimbral::platform

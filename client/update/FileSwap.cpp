@@ -8,6 +8,7 @@
 #include "update/ProgramLifetime.h"
 #include "update/Updater.h"
 
+#include <exception>
 #include <stdexcept>
 #include <system_error>
 
@@ -51,9 +52,43 @@ void MakeFolders(const fs::path& Dir, std::vector<fs::path>& Made, std::error_co
     }
 }
 
+// Runs Step, and hands back the error it raised for a file that cannot be
+// deleted instead of letting it end the undo.
+template <class TStep>
+std::exception_ptr Attempt(TStep Step) {
+    try {
+        Step();
+    } catch (const std::runtime_error&) {
+        return std::current_exception();
+    }
+    return nullptr;
+}
+
+// Step for every path, newest first, going on past a file that cannot be
+// deleted so that whatever else can still be put back is; the first failure
+// is handed back.
+template <class TStep>
+std::exception_ptr EveryNewestFirst(const std::vector<fs::path>& Paths, TStep Step) {
+    std::exception_ptr first;
+    for (auto it = Paths.rbegin(); it != Paths.rend(); ++it) {
+        std::exception_ptr failed = Attempt([&] { Step(*it); });
+        if (!first)
+            first = failed;
+    }
+    return first;
+}
+
+void RaiseIf(const std::exception_ptr& Failed) {
+    if (Failed)
+        std::rethrow_exception(Failed);
+}
+
+// Both undo steps always run, the second even when the first could not
+// delete a file; the failure is reported after them.
 void Undo(const TSwapLists& Lists, const TUpdateFileOps& Ops) {
-    RemoveInstalled(Lists, Ops);
+    const std::exception_ptr failed = Attempt([&] { RemoveInstalled(Lists, Ops); });
     RestoreBackups(Lists, Ops);
+    RaiseIf(failed);
 }
 
 }  // namespace
@@ -69,22 +104,23 @@ void CollectFiles(const fs::path& Dir, std::vector<fs::path>& List) {
 }
 
 void RemoveInstalled(const TSwapLists& Lists, const TUpdateFileOps& Ops) {
-    for (auto it = Lists.Installed.rbegin(); it != Lists.Installed.rend(); ++it) {
-        if (Exists(*it))
-            DeleteOrRaise(*it, Ops);
-    }
+    const std::exception_ptr failed = EveryNewestFirst(Lists.Installed, [&](const fs::path& P) {
+        if (Exists(P))
+            DeleteOrRaise(P, Ops);
+    });
     for (auto it = Lists.CreatedFolders.rbegin(); it != Lists.CreatedFolders.rend(); ++it) {
         std::error_code ec;
         fs::remove(*it, ec);  // only an empty folder goes
     }
+    RaiseIf(failed);
 }
 
 void RestoreBackups(const TSwapLists& Lists, const TUpdateFileOps& Ops) {
-    for (auto it = Lists.Backups.rbegin(); it != Lists.Backups.rend(); ++it) {
-        if (Exists(*it))
-            DeleteOrRaise(*it, Ops);
-        Ops.Rename(OldName(*it), *it);
-    }
+    RaiseIf(EveryNewestFirst(Lists.Backups, [&](const fs::path& P) {
+        if (Exists(P))
+            DeleteOrRaise(P, Ops);
+        Ops.Rename(OldName(P), P);
+    }));
 }
 
 bool ApplyUpdate(const fs::path& StagingDir, const TUpdateEnvironment& Env) {
@@ -131,10 +167,13 @@ bool ApplyUpdate(const fs::path& StagingDir, const TUpdateEnvironment& Env) {
         }
         if (!placed) {
             // The back-up pass moved every existing target away, so whatever
-            // stands here now is what a failed copy left half-written.
-            if (!ec && Exists(target))
-                DeleteOrRaise(target, ops);
+            // stands here now is what a failed copy left half-written. When
+            // it cannot be deleted the undo still runs first: the program
+            // file must not stay renamed away because of a stray part.
+            const bool stray = !ec && Exists(target) && !ops.Delete(target);
             Undo(lists, ops);
+            if (stray)
+                throw std::runtime_error("파일을 삭제할 수 없습니다: " + PathText(target));
             return false;
         }
         lists.Installed.push_back(target);

@@ -3,20 +3,9 @@
 
 #include "core/HttpTransport.h"
 #include "core/Json.h"
-
-#include <algorithm>
+#include "core/Text.h"
 
 namespace nimbral {
-
-namespace {
-
-std::string AsciiLower(std::string Text) {
-    std::transform(Text.begin(), Text.end(), Text.begin(),
-                   [](unsigned char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : char(c); });
-    return Text;
-}
-
-}  // namespace
 
 bool FetchUpdateInfo(const std::string& Url, TUpdateInfo& Info, const TManifestTimeouts& Timeouts) {
     Info = TUpdateInfo{};

@@ -1,5 +1,6 @@
 #include "update/UpdateInstall.h"
 
+#include "core/Text.h"
 #include "platform/SpecialFolders.h"
 #include "update/PathText.h"
 
@@ -20,14 +21,20 @@ bool UsableInFileName(const std::string& Text) {
     });
 }
 
-bool SameHash(std::string A, std::string B) {
-    const auto lower = [](std::string& S) {
-        for (char& c : S)
-            c = (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-    };
-    lower(A);
-    lower(B);
-    return A == B;
+// Deletes Dir with its content as far as it goes: an entry that cannot be
+// deleted stays, and the walk goes on with the others. True when nothing of
+// Dir is left.
+bool DeleteFolderTree(const fs::path& Dir, const TUpdateFileOps& Ops) {
+    std::error_code ec;
+    for (fs::directory_iterator it(Dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code kind;
+        if (it->is_directory(kind) && !it->is_symlink(kind))
+            DeleteFolderTree(it->path(), Ops);
+        else
+            Ops.Delete(it->path());
+    }
+    fs::remove(Dir, ec);
+    return !fs::exists(fs::symlink_status(Dir, ec));
 }
 
 }  // namespace
@@ -55,16 +62,20 @@ TInstallOutcome InstallUpdate(const TUpdateInfo& Info, const TInstallCallbacks& 
 
         status(kStatusVerifying);
         const std::string hash = FileSha256(paths.Package);
-        if (!Info.Sha256.empty() && !SameHash(Info.Sha256, hash)) {
+        if (!Info.Sha256.empty() && !SameTextNoCase(Info.Sha256, hash)) {
             std::error_code ignored;
             fs::remove(paths.Package, ignored);
             return {false, kFailVerify};
         }
 
         status(kStatusExtracting);
-        std::error_code ignored;
-        fs::remove_all(paths.Staging, ignored);  // as far as it goes; leftovers are overwritten
-        if (!ExtractZip(paths.Package, paths.Staging))
+        // Every file of the staging folder is installed: what an earlier try
+        // left there and could not be deleted must not go in with this
+        // version, so the sequence stops rather than unpack over it.
+        if (!DeleteFolderTree(paths.Staging, Env.Ops))
+            throw std::runtime_error("압축 해제 폴더를 비울 수 없습니다: " + PathText(paths.Staging));
+        const fs::path program = Env.ProgramFile.empty() ? platform::RunningProgramFile() : Env.ProgramFile;
+        if (!ExtractZip(paths.Package, paths.Staging, program.parent_path()))
             return {false, kFailExtract};
 
         status(kStatusReplacing);

@@ -72,7 +72,15 @@ std::string SafeZipEntryPath(std::string_view Name);
 // symbolic links are skipped. False only when the archive cannot be opened;
 // a damaged entry, an unsupported method or a file that cannot be written
 // raises.
-bool ExtractZip(const std::filesystem::path& ZipFile, const std::filesystem::path& DestDir);
+//
+// Permission bits (where files have them) come from the archive's Unix
+// modes. ReplacedDir is the folder whose files the unpacked ones will
+// replace (the program folder): an entry without a Unix mode, as archives
+// made on Windows have, takes the mode of the file it will replace (0644 for
+// a new one), and a replaced file's execute bits are always kept, so a
+// package that records none cannot install a program that does not start.
+bool ExtractZip(const std::filesystem::path& ZipFile, const std::filesystem::path& DestDir,
+                const std::filesystem::path& ReplacedDir = {});
 
 // Appends every file below Dir, all sub-folders included; nothing when Dir is
 // not a folder.
@@ -110,13 +118,14 @@ struct TSwapLists {
 // Moves the files below StagingDir into the program folder (each replaced
 // file kept as "<name>.old"), then starts the new program in its folder and
 // requests termination. On any failure, the failed start included, every
-// step is undone in reverse order and the result is false. Raises when the
-// undo itself cannot delete a file.
+// step is undone in reverse order and the result is false. A file that cannot
+// be deleted (a stray part of a failed copy, an installed file) raises, but
+// only once the undo has put back everything else it could.
 bool ApplyUpdate(const std::filesystem::path& StagingDir, const TUpdateEnvironment& Env = {});
 
-// Undo steps of a swap, newest first. Raise when a file cannot be deleted.
-// RemoveInstalled also removes the folders made for new files when they are
-// empty again.
+// Undo steps of a swap, newest first. Each goes on past a file that cannot
+// be deleted and raises for the first one at its end. RemoveInstalled also
+// removes the folders made for new files when they are empty again.
 void RemoveInstalled(const TSwapLists& Lists, const TUpdateFileOps& Ops);
 void RestoreBackups(const TSwapLists& Lists, const TUpdateFileOps& Ops);
 

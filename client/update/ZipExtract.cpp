@@ -3,11 +3,13 @@
 // own decoder for Deflate64), with each entry's size and CRC-32 checked
 // against the central directory.
 //
-// Entry names: a name that is valid UTF-8 is taken as it is; any other name is
-// read as CP949, the code page of Korean Windows, where such packages are made.
+// Entry names: UTF-8 where the archive says so, else CP949, the code page of
+// Korean Windows, where such packages are made (see EntryName).
 // Entries recorded as symbolic links are never unpacked: a link in the package
 // could point an installed file anywhere.
 
+#include "core/CharsetNames.h"
+#include "core/Utf8.h"
 #include "platform/CodePage.h"
 #include "update/Deflate64.h"
 #include "update/PathText.h"
@@ -17,7 +19,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cstring>
 #include <fstream>
 #include <limits>
 #include <memory>
@@ -48,53 +49,31 @@ struct TZipFileClose {
 using TZip = std::unique_ptr<zip_t, TZipClose>;
 using TZipFile = std::unique_ptr<zip_file_t, TZipFileClose>;
 
-bool IsValidUtf8(std::string_view S) {
-    std::size_t i = 0;
-    while (i < S.size()) {
-        const auto c = static_cast<unsigned char>(S[i]);
-        int more;
-        std::uint32_t cp;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            more = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            more = 2;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            more = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        for (int k = 1; k <= more; ++k) {
-            if (i + k >= S.size())
-                return false;
-            const auto d = static_cast<unsigned char>(S[i + k]);
-            if ((d & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (d & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF.
-        if ((more == 2 && cp < 0x800) || (more == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += more + 1;
-    }
-    return true;
-}
-
-std::string EntryName(zip_t* Zip, zip_uint64_t Index) {
+// The raw bytes of an entry's name, as the archive stores them.
+std::string_view RawName(zip_t* Zip, zip_uint64_t Index) {
     const char* raw = zip_get_name(Zip, Index, ZIP_FL_ENC_RAW);
     if (raw == nullptr)
         throw std::runtime_error(std::string("압축 파일 항목을 읽을 수 없습니다: ") + zip_strerror(Zip));
-    const std::string_view name(raw);
-    if (IsValidUtf8(name))
-        return std::string(name);
-    if (auto decoded = platform::Cp949ToUtf8(name))
+    return raw;
+}
+
+// The entry's name as UTF-8. A name flagged as UTF-8 (general purpose bit
+// 11), or named by a Unicode path field, is taken as UTF-8: libzip then knows
+// its encoding and hands it out unchanged even when asked to read names
+// strictly as code page 437, which changes any other name with a byte above
+// 0x7F. Any other name is in the code page of the Windows that made the
+// archive, 949 for our packages, whose byte pairs are often valid UTF-8 too
+// ("창" is C3 A2, which UTF-8 reads as "â"): it is read as CP949 first and
+// as UTF-8 only where CP949 cannot read it.
+std::string EntryName(zip_t* Zip, zip_uint64_t Index) {
+    const std::string_view raw = RawName(Zip, Index);
+    const char* strict = zip_get_name(Zip, Index, ZIP_FL_ENC_STRICT);
+    if (strict != nullptr && raw == strict)
+        return std::string(raw);
+    if (auto decoded = platform::CodePageToUtf8Strict(raw, kCodePageKorean))
         return *decoded;
+    if (IsValidUtf8(raw))
+        return std::string(raw);
     throw std::runtime_error("압축 파일 항목 이름을 읽을 수 없습니다");
 }
 
@@ -162,12 +141,6 @@ public:
             FLimit = Stat.size;
     }
 
-    // The entry's first bytes: an ELF image or a "#!" script is a program.
-    bool IsProgram() const {
-        return (FHeadSize >= 4 && std::memcmp(FHead, "\x7f" "ELF", 4) == 0) ||
-               (FHeadSize >= 2 && std::memcmp(FHead, "#!", 2) == 0);
-    }
-
     void Run(std::uint16_t Method) {
         if (Method == ZIP_CM_STORE)
             Copy();
@@ -190,8 +163,6 @@ private:
     std::uint64_t FLimit = std::numeric_limits<std::uint64_t>::max();
     std::uint64_t FProduced = 0;
     uLong FCrc = crc32(0, nullptr, 0);
-    char FHead[4] = {};
-    std::size_t FHeadSize = 0;
 
     std::size_t Read(std::uint8_t* Dest, std::size_t Size) {
         const zip_int64_t n = zip_fread(FIn.get(), Dest, Size);
@@ -201,9 +172,6 @@ private:
     }
 
     void Emit(const std::uint8_t* Data, std::size_t Size) {
-        const std::size_t head = std::min(Size, sizeof FHead - FHeadSize);
-        std::memcpy(FHead + FHeadSize, Data, head);
-        FHeadSize += head;
         FProduced += Size;
         if (FProduced > FLimit)
             Damaged(FName, "more data than the entry holds");
@@ -262,9 +230,19 @@ private:
     }
 };
 
+// The permission bits of an unpacked file: the archive's Unix mode, or the
+// mode of the file it replaces when the entry records none; a replaced
+// program stays executable either way.
+std::uint32_t ModeFor(std::uint32_t ArchiveMode, const std::optional<fs::path>& Replaced) {
+    const std::optional<std::uint32_t> old = Replaced ? platform::FileModeOf(*Replaced) : std::nullopt;
+    if ((ArchiveMode & 0777) == 0)
+        return old.value_or(0644);
+    return ArchiveMode | (old.value_or(0) & 0111);
+}
+
 }  // namespace
 
-bool ExtractZip(const fs::path& ZipFile, const fs::path& DestDir) {
+bool ExtractZip(const fs::path& ZipFile, const fs::path& DestDir, const fs::path& ReplacedDir) {
     fs::create_directories(DestDir);
 
     int error = 0;
@@ -276,10 +254,11 @@ bool ExtractZip(const fs::path& ZipFile, const fs::path& DestDir) {
     const zip_int64_t count = zip_get_num_entries(zip.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         const auto index = static_cast<zip_uint64_t>(i);
-        const std::string name = EntryName(zip.get(), index);
-        const std::string rel = SafeZipEntryPath(name);
-        if (rel.empty() || name.ends_with('/') || name.ends_with('\\'))
-            continue;
+        // What is not unpacked is skipped before its name is decoded: a name
+        // that cannot be read does not matter for a folder or a link.
+        const std::string_view raw = RawName(zip.get(), index);
+        if (raw.ends_with('/') || raw.ends_with('\\'))
+            continue;  // folders come into being with the files in them
 
         zip_uint8_t opsys = 0;
         zip_uint32_t attributes = 0;
@@ -292,6 +271,10 @@ bool ExtractZip(const fs::path& ZipFile, const fs::path& DestDir) {
                 continue;  // symbolic links (0120000), folders, devices: nothing to install
         }
 
+        const std::string name = EntryName(zip.get(), index);
+        const std::string rel = SafeZipEntryPath(name);
+        if (rel.empty())
+            continue;
         const auto target = JoinSafe(DestDir, rel);
         if (!target)
             continue;
@@ -310,19 +293,10 @@ bool ExtractZip(const fs::path& ZipFile, const fs::path& DestDir) {
 
         fs::create_directories(target->parent_path());
         TOutFile out(*target);
-        TEntryWriter writer(zip.get(), index, stat, name, out, buffer);
-        writer.Run(method);
+        TEntryWriter(zip.get(), index, stat, name, out, buffer).Run(method);
         out.Close();
-        if ((mode & 0777) != 0) {
-            platform::ApplyArchiveMode(*target, mode);
-        } else if (writer.IsProgram()) {
-            // A package made on Windows records no modes: its programs would
-            // come out not executable, the new build could not be started and
-            // the whole swap would be undone. A program gets execute
-            // permission wherever it has read permission.
-            const auto perms = static_cast<std::uint32_t>(fs::status(*target).permissions()) & 0777;
-            platform::ApplyArchiveMode(*target, perms | ((perms & 0444) >> 2));
-        }
+        platform::ApplyArchiveMode(*target,
+                                   ModeFor(mode, ReplacedDir.empty() ? std::nullopt : JoinSafe(ReplacedDir, rel)));
     }
     return true;
 }

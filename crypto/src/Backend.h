@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 
 namespace nimbral::crypto {
 
@@ -35,6 +36,12 @@ bool fill_random(std::uint8_t* out, std::size_t size) noexcept;
 
 // Overwrites memory in a way the optimiser may not drop.
 void secure_zero(void* p, std::size_t size) noexcept;
+
+// The file that fopen opens for the narrow path: read as the C library
+// reads it (on Windows in the code page of the file functions, the ANSI one
+// unless a program switched them to OEM; elsewhere its bytes as they are).
+// Raises std::bad_alloc when memory runs out.
+std::filesystem::path file_path(const char* path);
 
 // SHA-256 of data into out (32 bytes).
 // -1 the SHA-256 provider cannot be opened; -2 the hash object cannot be

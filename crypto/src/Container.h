@@ -1,7 +1,8 @@
 // The "NBSC" container and the four sealing and opening operations behind the
-// exported functions. They take their machine identity and random bytes from a
-// TCryptoSources so that tests can stand in for another machine or for a
-// failing random generator; the exports pass kSystemSources.
+// exported functions. They take their machine identity, random bytes and key
+// derivation from a TCryptoSources so that tests can stand in for another
+// machine or a failing random generator, and a fuzz target for the 100,000
+// rounds of PBKDF2; the exports pass kSystemSources.
 #pragma once
 
 #include "Backend.h"
@@ -14,6 +15,7 @@ namespace nimbral::crypto {
 struct TCryptoSources {
     void (*ReadIdentity)(TMachineIdentityParts& parts) noexcept;
     bool (*FillRandom)(std::uint8_t* out, std::size_t size) noexcept;
+    int (*DeriveKey)(const std::uint8_t* machineKey, const std::uint8_t* salt, std::uint8_t* out) noexcept = derive_key;
 };
 
 inline constexpr TCryptoSources kSystemSources{read_machine_identity_parts, fill_random};
@@ -36,5 +38,10 @@ int open_buffer(const TCryptoSources& sources, const std::uint8_t* in, std::int3
                 std::int32_t* outLen) noexcept;
 int seal_file(const TCryptoSources& sources, const char* path, const std::uint8_t* data, std::int32_t size) noexcept;
 int open_file(const TCryptoSources& sources, const char* path, std::uint8_t** outData, std::int32_t* outSize) noexcept;
+
+// Removes the regular file that a failed seal_file left at path (through a
+// symbolic link, the file it points to; the link stays). Anything else, a
+// device or a pipe given as the path, is left alone.
+void remove_partial_file(const char* path) noexcept;
 
 }  // namespace nimbral::crypto

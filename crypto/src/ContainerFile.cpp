@@ -33,6 +33,8 @@ bool read_all(std::FILE* file, void* data, std::size_t size) noexcept {
     return std::fread(data, 1, size, file) == size;
 }
 
+}  // namespace
+
 // A container cut short must not stay behind looking like a container. Only a
 // regular file is removed: a device or pipe given as the path is not ours.
 // Through a symbolic link the bytes went to the file it points to: that file
@@ -40,15 +42,13 @@ bool read_all(std::FILE* file, void* data, std::size_t size) noexcept {
 void remove_partial_file(const char* path) noexcept {
     try {
         std::error_code ignored;
-        const std::filesystem::path target = std::filesystem::canonical(path, ignored);
+        const std::filesystem::path target = std::filesystem::canonical(file_path(path), ignored);
         if (target.empty()) return;
         if (std::filesystem::is_regular_file(target, ignored)) std::filesystem::remove(target, ignored);
     } catch (...) {
         // Out of memory for the path: the failure is reported all the same.
     }
 }
-
-}  // namespace
 
 int seal_file(const TCryptoSources& sources, const char* path, const std::uint8_t* data, std::int32_t size) noexcept {
     if (data == nullptr || size <= 0 || path == nullptr || size > kMaxPayload) return -1;

@@ -19,7 +19,8 @@ ESealingFailure prepare_sealing_keys(const TCryptoSources& sources, TSealingKeys
     if (get_machine_key(sources, machineKey.Bytes) != 0) return ESealingFailure::MachineKey;
     if (!sources.FillRandom(keys.Salt, sizeof keys.Salt) || !sources.FillRandom(keys.Nonce, sizeof keys.Nonce))
         return ESealingFailure::Random;
-    if (derive_key(machineKey.Bytes, keys.Salt, keys.ContainerKey.Bytes) != 0) return ESealingFailure::ContainerKey;
+    if (sources.DeriveKey(machineKey.Bytes, keys.Salt, keys.ContainerKey.Bytes) != 0)
+        return ESealingFailure::ContainerKey;
     return ESealingFailure::None;
 }
 
@@ -27,7 +28,7 @@ EOpeningFailure prepare_opening_key(const TCryptoSources& sources, const std::ui
                                 TSecret<kKeySize>& containerKey) noexcept {
     TSecret<kKeySize> machineKey;
     if (get_machine_key(sources, machineKey.Bytes) != 0) return EOpeningFailure::MachineKey;
-    if (derive_key(machineKey.Bytes, salt, containerKey.Bytes) != 0) return EOpeningFailure::ContainerKey;
+    if (sources.DeriveKey(machineKey.Bytes, salt, containerKey.Bytes) != 0) return EOpeningFailure::ContainerKey;
     return EOpeningFailure::None;
 }
 

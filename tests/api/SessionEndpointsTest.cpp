@@ -186,6 +186,18 @@ TEST_F(ApiTest, MyPcsFromAnArrayOrASingleObject)
     }
 }
 
+// Like every other operation, GetMyPc resets its record before reading, so a
+// record that does not convert leaves no earlier PC behind.
+TEST_F(ApiTest, MyPcThatDoesNotConvertLeavesTheRecordEmpty)
+{
+    Reply(R"({"success":true,"data":{"pc_id":"four"}})");
+    TMyPcInfo Pc;
+    Pc.HasPc = true;
+    Pc.PcName = "earlier";
+    EXPECT_THROW(Api.GetMyPc(Pc), EConvertError);
+    EXPECT_EQ(Pc, TMyPcInfo{});
+}
+
 TEST(ParseMyPcInfo, RecordAndHardwareSummary)
 {
     const auto Full = ParseJson(MyPcJson);

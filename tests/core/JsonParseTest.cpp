@@ -40,10 +40,50 @@ TEST(JsonParse, ScalarsAtTopLevelAndUnicodeEscapes)
     EXPECT_EQ(ParseJson("123456789012345678901234567890")->Text(), "123456789012345678901234567890");
 }
 
+// One spoilt value does not cost the whole document.
+TEST(JsonParse, InvalidTextInsideAValueIsReadAsWellAsPossible)
+{
+    const struct {
+        const char* Name;
+        std::string Json;  // the value of "v"
+        std::string Text;  // what it reads as
+    } Cases[] = {
+        {"invalid byte", "\"a\xFF" "b\"", "a\uFFFD" "b"},
+        {"cut-off sequence", "\"\xED\x95\"", "\uFFFD\uFFFD"},
+        {"overlong form", "\"\xC0\xAF\"", "\uFFFD\uFFFD"},
+        {"encoded surrogate", "\"\xED\xA0\x80\"", "\uFFFD\uFFFD\uFFFD"},
+        {"lone high surrogate", R"("x\ud800y")", "x\uFFFDy"},
+        {"lone low surrogate", R"("\uDC00")", "\uFFFD"},
+        {"high surrogate before another escape", R"("\uD800\u0041")", "\uFFFDA"},
+        {"pair kept", R"("\uD83D\uDE00\\uD800")", "\xF0\x9F\x98\x80\\uD800"},
+        {"number too large", "1e400", "1e400"},
+        {"number too small", "-2.5E-999", "-2.5E-999"},
+        {"integer too large", "1" + std::string(400, '0'), "1" + std::string(400, '0')},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const auto Doc = ParseJson(R"({"success":true,"before":7,"v":)" + C.Json + R"(,"after":[8,"\u00e9"]})");
+        ASSERT_TRUE(Doc.has_value());
+        EXPECT_EQ(Doc->Find("v")->Text(), C.Text);
+        EXPECT_TRUE(JsonBool(&*Doc, "success", false));
+        EXPECT_EQ(Doc->Find("before")->Text(), "7");
+        EXPECT_EQ(Doc->Find("after")->Items()[0].Text(), "8");
+        EXPECT_EQ(Doc->Find("after")->Items()[1].Text(), "\xC3\xA9");
+    }
+    // Its reader refuses a number out of range, as it refuses any it cannot convert.
+    const auto Doc = ParseJson(R"({"n":1e400,"m":"\uD800"})");
+    ASSERT_TRUE(Doc.has_value());
+    EXPECT_THROW(JsonInt(&*Doc, "n", 0), EConvertError);
+    EXPECT_THROW(JsonFloat(&*Doc, "n", 0), EConvertError);
+    EXPECT_EQ(JsonStr(&*Doc, "n", ""), "1e400");
+    EXPECT_EQ(ParseJson("\"\xFF\"")->Text(), "\uFFFD");
+}
+
 TEST(JsonParse, MalformedInputGivesNoValue)
 {
     const char* Bad[] = {"", " ", "{", "{\"a\":}", "[1,]", "{\"a\":1}x", "{'a':1}", "<html></html>",
-                         "tru", "01", "1.", "\"\\x\"", "\"\xC3\x28\"", "\"a\nb\"", "NaN", "{\"a\" 1}"};
+                         "tru", "01", "1.", "\"\\x\"", "\"a\nb\"", "NaN", "{\"a\" 1}",
+                         "\xFF", "[1e400", "\"\\uD800", "\"\\u12\"", "{\"a\xFF\":1"};
     for (const char* Text : Bad) {
         SCOPED_TRACE(Text);
         EXPECT_FALSE(ParseJson(Text).has_value());

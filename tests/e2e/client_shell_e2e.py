@@ -11,7 +11,7 @@ import subprocess
 import sys
 import time
 
-from harness import LOGOUT_BUTTON, Client, check, run, sign_in_on_page, wait_until
+from harness import LOGOUT_BUTTON, Client, act_until, check, run, sign_in_on_page, wait_until
 
 
 def bearer_of_signed_in_user(service):
@@ -65,9 +65,9 @@ def logout_on_the_page_removes_the_token(bin_dir, service, home):
         sign_in_on_page(client, service)
         wait_until(lambda: os.path.exists(home.token_file), "the token file")
         bearer = bearer_of_signed_in_user(service)
-        time.sleep(0.5)
-        client.click(*LOGOUT_BUTTON)
-        logout = service.wait_for("POST", "/api/v1/auth/logout")[-1]
+        act_until(lambda: client.click(*LOGOUT_BUTTON), lambda: service.seen("POST", "/api/v1/auth/logout"),
+                  "the logout request")
+        logout = service.seen("POST", "/api/v1/auth/logout")[-1]
         check(logout["authorization"] == bearer, f"logout sent {logout['authorization']!r}")
         wait_until(lambda: not os.path.exists(home.token_file), "the token file to go")
     finally:

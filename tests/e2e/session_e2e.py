@@ -5,7 +5,7 @@ import os
 import subprocess
 import time
 
-from harness import Client, check, run, sign_in_on_page, wait_until
+from harness import Client, act_until, check, run, sign_in_on_page, wait_until
 
 FIRST_CONNECT_BUTTON = (260, 256)  # "연결" of 강남 1호점 · PC 07 (id 101)
 
@@ -21,9 +21,9 @@ def start_session(bin_dir, service, home):
     home.env["NIMBRAL_VIEWER_ARGV_FILE"] = argv_file
     client = Client(bin_dir, home)
     sign_in_on_page(client, service)
-    time.sleep(0.5)
-    client.click(*FIRST_CONNECT_BUTTON)
-    create = service.wait_for("POST", "/api/v1/sessions")[-1]
+    act_until(lambda: client.click(*FIRST_CONNECT_BUTTON), lambda: service.seen("POST", "/api/v1/sessions"),
+              "the connect request")
+    create = service.seen("POST", "/api/v1/sessions")[-1]
     check(create["body"] == '{"pc_id":101}', f"session created with {create['body']!r}")
     wait_until(lambda: os.path.exists(argv_file) and os.path.getsize(argv_file) > 0, "the viewer's arguments")
     with open(argv_file, encoding="utf-8") as f:
@@ -56,12 +56,16 @@ def the_service_ending_the_session_ends_the_view(bin_dir, service, home):
 def the_user_disconnecting_ends_the_session(bin_dir, service, home):
     client, session = start_session(bin_dir, service, home)
     try:
-        time.sleep(1.0)
-        # The overlay's "연결 해제" button, centred below the texts; then Yes.
-        client.click(464, 376)
-        time.sleep(0.5)
-        subprocess.run(["xdotool", "key", "Return"], check=True)
-        service.wait_for("POST", f"/api/v1/sessions/{session['id']}/disconnect")
+        # The overlay's "연결 해제" button, centred below the texts; then Yes
+        # in the confirmation (its default button).
+        disconnect = f"/api/v1/sessions/{session['id']}/disconnect"
+
+        def press_and_confirm():
+            client.click(464, 376)
+            time.sleep(1.0)
+            subprocess.run(["xdotool", "key", "Return"], check=True)
+
+        act_until(press_and_confirm, lambda: service.seen("POST", disconnect), "the disconnect request")
         wait_until(lambda: not viewer_pids(), "the viewer to end")
         check(service.call("GET", "/_control/state")["current_session"] is None, "the session is still open")
     finally:

@@ -47,6 +47,20 @@ TEST_F(Download, StreamsABodyWithItsLength) {
     EXPECT_EQ(progress.Calls.back(), std::make_pair(size, size));
 }
 
+TEST_F(Download, APackageBehindARedirectIsDownloaded) {
+    FServer.SetHandler([&](const httplib::Request& Req, httplib::Response& Res) {
+        if (Req.path == "/cdn/p.zip") {
+            Res.set_content(FBody, "application/zip");
+        } else {
+            Res.status = 302;
+            Res.set_header("Location", "/cdn/p.zip");
+            Res.set_content("moved", "text/plain");
+        }
+    });
+    ASSERT_TRUE(DownloadFile(FServer.Origin() + "/p.zip", FDest, nullptr));
+    EXPECT_TRUE(test::ReadFile(FDest) == FBody);
+}
+
 TEST_F(Download, StreamsABodyWithoutALength) {
     FServer.SetHandler([this](const httplib::Request&, httplib::Response& Res) {
         Res.set_chunked_content_provider("application/zip", [this](size_t Offset, httplib::DataSink& Sink) {

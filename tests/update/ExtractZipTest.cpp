@@ -2,7 +2,6 @@
 // would write (zip-slip, CP949), an archive with no entries, one that is not a
 // ZIP, and an entry whose method is not supported.
 
-#include "update/PathText.h"
 #include "update/Updater.h"
 
 #include <gtest/gtest.h>
@@ -48,23 +47,47 @@ TEST(ExtractZip, UnsafeNamesAreSkippedAndNothingLandsOutside) {
     EXPECT_EQ(tree, expected);
 }
 
-TEST(ExtractZip, NamesThatAreNotUtf8AreReadAsCp949) {
+// A name is UTF-8 when the archive says so (the UTF-8 flag, a Unicode path
+// field); any other name is CP949 first, even where its bytes happen to be
+// valid UTF-8 too.
+TEST(ExtractZip, EntryNamesAreUtf8WhenFlaggedElseCp949) {
     test::TTempDir tmp;
     const fs::path archive = tmp / "korean.zip";
-    // "업데이트/한글.txt" in code page 949, and a name already in UTF-8.
     test::MakeStoredZip(archive, {
+        // "업데이트/한글.txt" in code page 949.
         {"\xBE\xF7\xB5\xA5\xC0\xCC\xC6\xAE/\xC7\xD1\xB1\xDB.txt", "cp949"},
-        {"\xEC\x84\xA4\xEC\xA0\x95.ini", "utf-8"},
+        // "창.txt" in code page 949: its bytes read as "â.txt" in UTF-8.
+        {"\xC3\xA2.txt", "cp949 that looks like utf-8"},
+        test::TZipEntry("\xEC\x84\xA4\xEC\xA0\x95.ini", "flagged utf-8").FlaggedUtf8(),  // "설정.ini"
+        // "가.txt" in code page 949 in the header, "나.txt" in the Unicode path field.
+        test::TZipEntry("\xB0\xA1.txt", "unicode path").WithUnicodePath("나.txt"),
+        {"plain.txt", "ascii"},
     });
     ASSERT_TRUE(ExtractZip(archive, tmp / "out"));
-    EXPECT_EQ(test::ReadFile(tmp / "out" / PathFromUtf8("업데이트") / PathFromUtf8("한글.txt")), "cp949");
-    EXPECT_EQ(test::ReadFile(tmp / "out" / PathFromUtf8("설정.ini")), "utf-8");
+    const std::map<std::string, std::string> expected = {
+        {"업데이트", "<dir>"},  {"업데이트/한글.txt", "cp949"}, {"창.txt", "cp949 that looks like utf-8"},
+        {"설정.ini", "flagged utf-8"}, {"나.txt", "unicode path"}, {"plain.txt", "ascii"},
+    };
+    EXPECT_EQ(test::Snapshot(tmp / "out"), expected);
 }
 
 TEST(ExtractZip, ANameInNeitherUtf8NorCp949Raises) {
     test::TTempDir tmp;
     test::MakeStoredZip(tmp / "bad.zip", {{"\xFF\xFE.txt", "x"}});  // 0xFF leads no CP949 character
     EXPECT_THROW(ExtractZip(tmp / "bad.zip", tmp / "out"), std::runtime_error);
+}
+
+// Folders and links are skipped before their names are read: a name that
+// cannot be decoded does not stop the unpacking when its entry is not unpacked.
+TEST(ExtractZip, AnUnreadableNameOfASkippedEntryIsNoError) {
+    test::TTempDir tmp;
+    test::MakeStoredZip(tmp / "skipped.zip", {
+        {"\xFF\xFE/", ""},
+        test::TZipEntry("\xFF\xFD", "/etc/passwd").WithUnixMode(0120777),
+        {"ok.txt", "ok"},
+    });
+    ASSERT_TRUE(ExtractZip(tmp / "skipped.zip", tmp / "out"));
+    EXPECT_EQ(test::Snapshot(tmp / "out"), (std::map<std::string, std::string>{{"ok.txt", "ok"}}));
 }
 
 TEST(ExtractZip, OpensOnlyRealArchives) {

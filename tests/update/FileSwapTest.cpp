@@ -196,12 +196,43 @@ TEST_F(FileSwap, AnEmptyStagingFolderInstallsNothing) {
     EXPECT_EQ(faults.Calls, 0);
 }
 
-TEST_F(FileSwap, AnUndoThatCannotDeleteRaises) {
-    TFaultyOps faults;
-    faults.FailAt = 6;  // after two backups and three installs: the start
-    TUpdateEnvironment env = Env(faults);
-    env.Ops.Delete = [](const fs::path&) { return false; };
-    EXPECT_THROW(ApplyUpdate(FStaging, env), std::runtime_error);
+// A file the undo cannot delete is reported, but only after everything else
+// was put back: above all, the program file is never left renamed away.
+TEST_F(FileSwap, AnUndoThatCannotDeleteRaisesAfterPuttingBackWhatItCan) {
+    struct TCase {
+        const char* What;
+        bool CopyFailsHalfWay;  // z.txt: part of it written, then the copy fails
+        int FailAt;             // step that fails (0: none)
+        const char* Stuck;      // the file that cannot be deleted
+    };
+    const TCase cases[] = {
+        {"the stray part of a failed copy", true, 0, "z.txt"},
+        {"an installed file, after a failed start", false, 6, "y.dll"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        Reset();
+        TFaultyOps faults;
+        faults.FailAt = c.FailAt;
+        faults.StagedRenamesFail = c.CopyFailsHalfWay;
+        TUpdateEnvironment env = Env(faults);
+        if (c.CopyFailsHalfWay) {
+            env.Ops.Copy = [](const fs::path& From, const fs::path& To) {
+                if (From.filename() != "z.txt")
+                    return platform::CopyFileReplace(From, To);
+                WriteFile(To, "new");
+                return false;
+            };
+        }
+        const std::string stuck = c.Stuck;
+        env.Ops.Delete = [stuck](const fs::path& P) {
+            return P.filename() != stuck && platform::DeleteFileNoThrow(P);
+        };
+        EXPECT_THROW(ApplyUpdate(FStaging, env), std::runtime_error);
+        EXPECT_EQ(ReadFile(FProgram), "old program");
+        EXPECT_FALSE(fs::exists(FProgramDir / "NimbralClient.old"));
+        EXPECT_FALSE(TerminationRequested());
+    }
 }
 
 TEST(CleanupOldFiles, DeletesOldFilesBelowTheFolderOnly) {

@@ -2,6 +2,7 @@
 // start of the new build behind the seam: status texts in order, and the
 // text each failing step ends with.
 
+#include "update/PathText.h"
 #include "update/ProgramLifetime.h"
 #include "update/UpdateInstall.h"
 
@@ -29,6 +30,7 @@ protected:
     std::vector<std::string> FStatuses;
     std::vector<fs::path> FStarted;
     std::int64_t FLastReceived = 0;
+    TUpdateFileOps FOps;
 
     void SetUp() override {
         ClearTerminationRequest();
@@ -60,7 +62,7 @@ protected:
 
     TInstallOutcome Run(const TUpdateInfo& Info) {
         FStatuses.clear();
-        TUpdateEnvironment env{FProgramDir / "NimbralClient", FTmp / "temp", {}};
+        TUpdateEnvironment env{FProgramDir / "NimbralClient", FTmp / "temp", FOps};
         env.Ops.Start = [this](const fs::path& Program, const fs::path&) {
             FStarted.push_back(Program);
             return true;
@@ -131,6 +133,28 @@ TEST_F(Install, EachFailingStepEndsWithItsText) {
         EXPECT_EQ(test::ReadFile(FProgramDir / "NimbralClient"), "old build");
         EXPECT_FALSE(TerminationRequested());
     }
+    EXPECT_TRUE(FStarted.empty());
+}
+
+// What an earlier try left in the staging folder is cleared as far as it
+// goes; a file that stays would be installed with the new version, so the
+// sequence stops before unpacking.
+TEST_F(Install, AStagingFolderThatCannotBeClearedStopsTheSequence) {
+    TUpdateInfo info = Serve(Package({{"NimbralClient", "new build"}}));
+    const fs::path staging = FTmp / "temp" / "NimbralClient-update-2.0.0";
+    for (const char* name : {"a.txt", "lib/b.dll", "lib/stuck.dll", "z.txt"})
+        test::WriteFile(staging / name, "from an earlier try");
+    FOps.Delete = [](const fs::path& P) {
+        return P.filename() != "stuck.dll" && platform::DeleteFileNoThrow(P);
+    };
+
+    const TInstallOutcome outcome = Run(info);
+    EXPECT_FALSE(outcome.Installed);
+    EXPECT_EQ(outcome.FailureText, std::string(kErrorPrefix) + "압축 해제 폴더를 비울 수 없습니다: " +
+                                       PathText(staging));
+    EXPECT_EQ(test::Snapshot(staging),
+              (std::map<std::string, std::string>{{"lib", "<dir>"}, {"lib/stuck.dll", "from an earlier try"}}));
+    EXPECT_EQ(test::ReadFile(FProgramDir / "NimbralClient"), "old build");
     EXPECT_TRUE(FStarted.empty());
 }
 

@@ -12,10 +12,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,61 +93,101 @@ TEST(StartProgramDetached, RunsTheProgramInItsFolder) {
     EXPECT_FALSE(platform::StartProgramDetached(tmp / "not-executable", dir));
 }
 
-// The new build starts with its standard streams only, as a program started
-// by the shell would: an open file or socket of the old one (a keep-alive
-// connection, a lock) must not live on in it.
-TEST(StartProgramDetached, PassesNoOpenFileOn) {
+// The new build starts as a program started by the shell would: with its
+// standard streams only, so an open file or socket of the old one (a
+// keep-alive connection, a lock) does not live on in it, and with no signal
+// blocked or ignored (the old one ignores SIGPIPE, as network programs do).
+TEST(StartProgramDetached, PassesNoOpenFileNorSignalStateOn) {
     test::TTempDir tmp;
     const int held = ::open(tmp.Path().c_str(), O_RDONLY);  // without O_CLOEXEC
     ASSERT_GE(held, 0);
     ASSERT_EQ(::dup2(held, 200), 200);
-    const fs::path out = tmp / "fds.txt";
+    sigset_t usr1;
+    sigset_t saved;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &usr1, &saved), 0);
+    const auto savedPipe = ::signal(SIGPIPE, SIG_IGN);
+
+    const fs::path out = tmp / "state.txt";
     const fs::path script = tmp / "report";
-    test::WriteFile(script, "#!/bin/sh\nif [ -e /proc/$$/fd/200 ]; then echo open; else echo closed; fi > '" +
-                                out.string() + "'\n");
+    test::WriteFile(script, "#!/bin/sh\n{ if [ -e /proc/$$/fd/200 ]; then echo open; else echo closed; fi\n"
+                            "  grep -E '^Sig(Blk|Ign)' /proc/$$/status; } > '" + out.string() + ".part'\n"
+                            "mv '" + out.string() + ".part' '" + out.string() + "'\n");
     fs::permissions(script, fs::perms::owner_all);
     const bool started = platform::StartProgramDetached(script, tmp.Path());
+    ::signal(SIGPIPE, savedPipe);
+    ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
     ::close(200);
     ::close(held);
     ASSERT_TRUE(started);
-    for (int i = 0; i < 500 && test::ReadFile(out).empty(); ++i)
+    for (int i = 0; i < 500 && !fs::exists(out); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(test::ReadFile(out), "closed\n");
+    std::istringstream report(test::ReadFile(out));
+    std::string fd200, blk, ign;
+    std::uint64_t blocked = 0, ignored = 0;
+    report >> fd200 >> blk >> std::hex >> blocked >> ign >> ignored;
+    EXPECT_EQ(fd200, "closed");
+    // Signals 1 to 31; glibc's own real-time signals past them are its business.
+    EXPECT_EQ(blocked & 0x7FFFFFFF, 0u) << blk;
+    EXPECT_EQ(ignored & 0x7FFFFFFF, 0u) << ign;
 }
 
 // The package and the staging folder live in the user's temporary folder,
 // and the staged files are installed as they are found there: a folder that
-// another user can write to would let that user swap in files of their own
-// after the hash check.
-TEST(UserTempFolder, IsAFolderOfThisUserAlone) {
+// another user can write to would let that user swap in files after the hash
+// check. Whatever stands under the usual name, the update still gets a
+// folder of this user alone: anyone able to take the name must not be able
+// to keep the forced update from running.
+TEST(UserTempFolder, IsAFolderOfThisUserAloneWhoeverTookTheName) {
     test::TTempDir tmp;
     const char* saved = std::getenv("TMPDIR");
     const std::string before = saved != nullptr ? saved : "";
     ::setenv("TMPDIR", tmp.Path().c_str(), 1);
+    const auto isPrivate = [&](const fs::path& Folder) {
+        struct stat st {};
+        return Folder.parent_path() == tmp.Path() && ::lstat(Folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+               st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
+    };
 
-    const fs::path folder = platform::UserTempFolder();
-    EXPECT_EQ(folder.parent_path(), tmp.Path());
-    struct stat st {};
-    ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISDIR(st.st_mode));
-    EXPECT_EQ(st.st_uid, ::getuid());
-    EXPECT_EQ(st.st_mode & 077, 0u);
-    EXPECT_EQ(platform::UserTempFolder(), folder);  // found again, not made anew
+    const fs::path usual = platform::UserTempFolder();
+    EXPECT_EQ(usual.filename(), "nimbral-" + std::to_string(::getuid()));
+    EXPECT_TRUE(isPrivate(usual));
+    EXPECT_EQ(platform::UserTempFolder(), usual);  // found again, not made anew
 
-    // Whatever else stands under that name is refused.
-    fs::remove(folder);
-    fs::create_directory(tmp / "elsewhere");
-    fs::create_directory_symlink(tmp / "elsewhere", folder);
-    EXPECT_THROW(platform::UserTempFolder(), std::runtime_error);
-    fs::remove(folder);
-    fs::create_directory(folder);
-    fs::permissions(folder, fs::perms::all);
-    EXPECT_THROW(platform::UserTempFolder(), std::runtime_error);
+    // Only readable by others: narrowed and kept.
+    fs::permissions(usual, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_exec);
+    EXPECT_EQ(platform::UserTempFolder(), usual);
+    EXPECT_TRUE(isPrivate(usual));
+
+    // A link, a folder others could write into, another user's folder:
+    // never used, and never an error.
+    std::vector<std::pair<std::string, std::function<void()>>> takers = {
+        {"a link", [&] { fs::create_directory_symlink(tmp / "elsewhere", usual); }},
+        {"a folder open to all", [&] {
+             fs::create_directory(usual);
+             fs::permissions(usual, fs::perms::all);
+         }},
+        {"a plain file", [&] { test::WriteFile(usual, "x"); }},
+    };
     if (::getuid() == 0) {  // only root can give a folder to someone else
-        fs::permissions(folder, fs::perms::owner_all);
-        ASSERT_EQ(::chown(folder.c_str(), 12345, 12345), 0);
-        EXPECT_THROW(platform::UserTempFolder(), std::runtime_error);
+        takers.emplace_back("another user's folder", [&] {
+            fs::create_directory(usual);
+            fs::permissions(usual, fs::perms::owner_all);
+            ASSERT_EQ(::chown(usual.c_str(), 12345, 12345), 0);
+        });
     }
+    fs::create_directory(tmp / "elsewhere");
+    for (const auto& [what, take] : takers) {
+        SCOPED_TRACE(what);
+        fs::remove_all(usual);
+        take();
+        const fs::path folder = platform::UserTempFolder();
+        EXPECT_NE(folder, usual);
+        EXPECT_TRUE(isPrivate(folder));
+        EXPECT_EQ(platform::UserTempFolder(), folder);  // the same one for this process
+    }
+    EXPECT_TRUE(fs::is_empty(tmp / "elsewhere"));
 
     if (saved != nullptr)
         ::setenv("TMPDIR", before.c_str(), 1);

@@ -37,6 +37,23 @@ TEST(FetchUpdateInfo, ReadsEveryMemberOfTheManifest) {
     EXPECT_FALSE(request.HasHeader("Cookie"));
 }
 
+// A content host that moved its manifest: the redirect is followed, as
+// WinHTTP follows it on Windows, rather than skipping a forced update.
+TEST(FetchUpdateInfo, AManifestBehindARedirectIsRead) {
+    test::TTestServer server;
+    server.SetHandler([](const httplib::Request& Req, httplib::Response& Res) {
+        if (Req.path == "/cdn/version.json") {
+            Res.set_content(kFull, "application/json");
+        } else {
+            Res.status = 302;
+            Res.set_header("Location", "/cdn/version.json");
+        }
+    });
+    TUpdateInfo info;
+    ASSERT_TRUE(FetchUpdateInfo(server.Origin() + "/client/version.json", info));
+    EXPECT_EQ(info.MinVersion, "1.2.0");
+}
+
 TEST(FetchUpdateInfo, TellsUsableManifestsFromTheRest) {
     struct TCase {
         const char* What;

@@ -50,11 +50,13 @@ inline std::string ReadFile(const fs::path& Path) {
     return s.str();
 }
 
-// Every entry below Dir: folders map to "<dir>", files to their content.
+// Every entry below Dir, by its UTF-8 path with "/" separators: folders map
+// to "<dir>", files to their content.
 inline std::map<std::string, std::string> Snapshot(const fs::path& Dir) {
     std::map<std::string, std::string> tree;
     for (const auto& e : fs::recursive_directory_iterator(Dir)) {
-        const std::string rel = e.path().lexically_relative(Dir).generic_string();
+        const std::u8string name = e.path().lexically_relative(Dir).generic_u8string();
+        const std::string rel(name.begin(), name.end());
         tree[rel] = e.is_directory() ? std::string("<dir>") : ReadFile(e.path());
     }
     return tree;

@@ -1,12 +1,18 @@
-// The CNG backend's cipher below the container layer: a published AES-256-GCM
-// answer, and in-place decryption that leaves nothing behind on a bad tag.
+// The CNG backend below the container layer: a published AES-256-GCM answer,
+// in-place decryption that leaves nothing behind on a bad tag, and paths read
+// as fopen reads them.
 #include "Backend.h"
+#include "Container.h"
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 
 namespace nimbral::crypto {
 namespace {
@@ -44,6 +50,31 @@ TEST(CngBackend, ABadTagLeavesNeitherPlaintextNorCiphertext)
     out.fill(0x55);
     EXPECT_EQ(aes_gcm_decrypt(key.data(), nonce.data(), sealed.data(), 16, tag.data(), out.data()), -3);
     EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](std::uint8_t B) { return B == 0; }));
+}
+
+// fopen reads a narrow path in the ANSI code page; the clean-up after a
+// failed write must find the file by the same reading, or a partial
+// container with a name outside ASCII would stay behind.
+TEST(CngBackend, APartialFileIsFoundByTheNameFopenGaveIt)
+{
+    const std::wstring name = L"\u20AC-partial.nbsc";  // "€": one byte or two, never Latin-1's U+0080
+    char narrow[64] = {};
+    BOOL lossy = FALSE;
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(), -1, narrow, sizeof narrow, nullptr, &lossy) <= 0 ||
+        lossy) {
+        GTEST_SKIP() << "the ANSI code page " << GetACP() << " has no euro sign";
+    }
+    std::FILE* file = std::fopen(narrow, "wb");
+    ASSERT_NE(file, nullptr);
+    std::fputs("part of a container", file);
+    std::fclose(file);
+    ASSERT_TRUE(std::filesystem::exists(name));
+
+    EXPECT_EQ(file_path(narrow), std::filesystem::path(name));
+    remove_partial_file(narrow);
+    EXPECT_FALSE(std::filesystem::exists(name));
+    std::error_code ignored;
+    std::filesystem::remove(name, ignored);
 }
 
 }  // namespace

@@ -5,13 +5,13 @@
 // finer than a second: the loop below polls with the remaining idle time and
 // ends the transfer itself when the answer stalls. The idle clock starts when
 // the connection is made (or reused); before that the connect time-out rules.
-#include "core/ContentType.h"
-#include "core/HttpTransport.h"
-#include "platform/Charset.h"
+// libcurl follows no redirect and sends no user agent of its own: the
+// redirects are TTransportBase's, and no user agent is set, as on Windows.
+#include "core/Text.h"
+#include "platform/TransportBase.h"
 #include "platform/posix/CurlHandles.h"
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <exception>
 #include <mutex>
@@ -22,22 +22,13 @@ namespace {
 
 using TClock = std::chrono::steady_clock;
 
-std::string_view TrimLine(std::string_view S)
-{
-    while (!S.empty() && (S.front() == ' ' || S.front() == '\t')) {
-        S.remove_prefix(1);
-    }
-    while (!S.empty() && (S.back() == ' ' || S.back() == '\t' || S.back() == '\r' || S.back() == '\n')) {
-        S.remove_suffix(1);
-    }
-    return S;
-}
-
 // What the callbacks of one transfer share with the loop that drives it.
 struct TExchange {
     CURL* Easy = nullptr;
+    const std::string* Url = nullptr;
     THttpResponse Response;
-    std::string Body;
+    bool Routed = false;   // where the body goes is decided at its first byte
+    bool Dropped = false;  // the body of a redirect that is followed
     const THttpSink* Sink = nullptr;
     const THttpProgress* Progress = nullptr;
     std::int64_t Received = 0;
@@ -63,7 +54,7 @@ std::size_t OnHeader(char* Data, std::size_t Size, std::size_t Count, void* User
     const std::size_t Colon = Line.find(':');
     if (Colon != std::string_view::npos) {
         X.Response.Headers.push_back(
-            {std::string(TrimLine(Line.substr(0, Colon))), std::string(TrimLine(Line.substr(Colon + 1)))});
+            {std::string(TrimBlanks(Line.substr(0, Colon))), std::string(TrimBlanks(Line.substr(Colon + 1)))});
     }
     return Bytes;
 }
@@ -73,11 +64,21 @@ std::size_t OnBody(char* Data, std::size_t Size, std::size_t Count, void* User)
     auto& X = *static_cast<TExchange*>(User);
     const std::size_t Bytes = Size * Count;
     X.Touch();
-    if (X.Sink == nullptr) {
-        X.Body.append(Data, Bytes);
+    if (!X.Routed) {
+        long Status = 0;
+        curl_easy_getinfo(X.Easy, CURLINFO_RESPONSE_CODE, &Status);
+        X.Response.StatusCode = static_cast<std::int32_t>(Status);
+        X.Dropped = FollowedRedirect(*X.Url, X.Response).has_value();
+        X.Routed = true;
+    }
+    if (X.Dropped) {
         return Bytes;
     }
     try {
+        if (X.Sink == nullptr) {
+            AppendAnswer(X.Response.Body, Data, Bytes);
+            return Bytes;
+        }
         (*X.Sink)(Data, Bytes);
         X.Received += static_cast<std::int64_t>(Bytes);
         if (X.Progress != nullptr && *X.Progress) {
@@ -112,7 +113,7 @@ int OnProgress(void* User, curl_off_t, curl_off_t, curl_off_t, curl_off_t Upload
     return 0;
 }
 
-class TCurlHttpTransport final : public THttpTransport {
+class TCurlHttpTransport final : public TTransportBase {
 public:
     TCurlHttpTransport() : FEasy(curl_easy_init()), FMulti(curl_multi_init())
     {
@@ -129,41 +130,23 @@ public:
         curl_easy_setopt(E, CURLOPT_NOPROGRESS, 0L);
     }
 
-    void SetDefaultHeader(const std::string& Name, const std::string& Value) override
-    {
-        SetHeader(FDefaults, Name, Value);
-    }
-
-    void SetConnectTimeout(std::int32_t Ms) override { FConnectMs = std::max(Ms, 0); }
-    void SetResponseTimeout(std::int32_t Ms) override { FResponseMs = std::max(Ms, 0); }
-
-    THttpResponse Send(std::string_view Method, const std::string& Url, const std::string* Body) override
-    {
-        TExchange X;
-        Perform(Method, Url, Body, X);
-        const std::string* ContentType = X.Response.Header("Content-Type");
-        X.Response.Body = ToUtf8(X.Body, ContentType ? CharsetOf(*ContentType) : std::string());
-        return std::move(X.Response);
-    }
-
-    THttpResponse Receive(const std::string& Url, const THttpSink& Sink, const THttpProgress& Progress) override
-    {
-        TExchange X;
-        X.Sink = &Sink;
-        X.Progress = &Progress;
-        Perform("GET", Url, nullptr, X);
-        return std::move(X.Response);
-    }
-
 private:
+    THttpResponse Exchange(const THttpRequest& Request, const THttpSink* Sink,
+                           const THttpProgress* Progress) override
+    {
+        TExchange X;
+        X.Url = &Request.Url;
+        X.Sink = Sink;
+        X.Progress = Progress;
+        Perform(Request, X);
+        return std::move(X.Response);
+    }
+
     TCurlEasy FEasy;
     TCurlMulti FMulti;
-    std::vector<THttpHeader> FDefaults;
-    std::int32_t FConnectMs = 0;
-    std::int32_t FResponseMs = 0;
     char FError[CURL_ERROR_SIZE] = {};
 
-    TCurlSlist BuildHeaders() const
+    static TCurlSlist BuildHeaders(const std::vector<THttpHeader>& Headers)
     {
         TCurlSlist List;
         bool HasExpect = false;
@@ -175,15 +158,11 @@ private:
             (void)List.release();
             List.reset(Grown);
         };
-        for (const THttpHeader& H : FDefaults) {
-            // A line break in a value would smuggle in headers of its own.
-            if (H.Value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
-                throw EHttpError("header " + H.Name + " holds a line break");
-            }
+        for (const THttpHeader& H : Headers) {
             // "Name:" with nothing after it tells libcurl to send no such
             // header, not even one it would add on its own.
             Append(H.Value.empty() ? H.Name + ":" : H.Name + ": " + H.Value);
-            HasExpect = HasExpect || SameHeaderName(H.Name, "Expect");
+            HasExpect = HasExpect || SameTextNoCase(H.Name, "Expect");
         }
         if (!HasExpect) {
             // No 100-continue round trip before large bodies.
@@ -192,17 +171,18 @@ private:
         return List;
     }
 
-    void Perform(std::string_view Method, const std::string& Url, const std::string* Body, TExchange& X)
+    void Perform(const THttpRequest& Request, TExchange& X)
     {
         CURL* E = FEasy.get();
         X.Easy = E;
         FError[0] = '\0';
-        const TCurlSlist Headers = BuildHeaders();
-        const std::string MethodText(Method);
+        const TCurlSlist Headers = BuildHeaders(Request.Headers);
+        const std::string& Method = Request.Method;
+        const std::string* Body = Request.Body;
 
-        curl_easy_setopt(E, CURLOPT_URL, Url.c_str());
+        curl_easy_setopt(E, CURLOPT_URL, Request.Url.c_str());
         curl_easy_setopt(E, CURLOPT_HTTPHEADER, Headers.get());
-        curl_easy_setopt(E, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(FConnectMs));
+        curl_easy_setopt(E, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(ConnectTimeoutMs()));
         curl_easy_setopt(E, CURLOPT_HEADERDATA, &X);
         curl_easy_setopt(E, CURLOPT_WRITEDATA, &X);
         curl_easy_setopt(E, CURLOPT_PREREQDATA, &X);
@@ -216,10 +196,10 @@ private:
         if (Body != nullptr) {
             curl_easy_setopt(E, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(Body->size()));
             curl_easy_setopt(E, CURLOPT_POSTFIELDS, Body->data());
-            curl_easy_setopt(E, CURLOPT_CUSTOMREQUEST, Method == "POST" ? nullptr : MethodText.c_str());
+            curl_easy_setopt(E, CURLOPT_CUSTOMREQUEST, Method == "POST" ? nullptr : Method.c_str());
         } else {
             curl_easy_setopt(E, CURLOPT_HTTPGET, 1L);
-            curl_easy_setopt(E, CURLOPT_CUSTOMREQUEST, Method == "GET" ? nullptr : MethodText.c_str());
+            curl_easy_setopt(E, CURLOPT_CUSTOMREQUEST, Method == "GET" ? nullptr : Method.c_str());
         }
 
         const CURLcode Result = Drive(X);
@@ -251,15 +231,15 @@ private:
                 break;
             }
             int WaitMs = 1000;
-            if (X.Connected && FResponseMs > 0) {
+            if (X.Connected && ResponseTimeoutMs() > 0) {
                 const auto Idle = std::chrono::duration_cast<std::chrono::milliseconds>(
                                       TClock::now() - X.LastActivity)
                                       .count();
-                if (Idle >= FResponseMs) {
+                if (Idle >= ResponseTimeoutMs()) {
                     throw EHttpError("Operation timed out: no answer from the server for " +
-                                     std::to_string(FResponseMs) + " ms");
+                                     std::to_string(ResponseTimeoutMs()) + " ms");
                 }
-                WaitMs = static_cast<int>(std::min<long long>(WaitMs, FResponseMs - Idle));
+                WaitMs = static_cast<int>(std::min<long long>(WaitMs, ResponseTimeoutMs() - Idle));
             }
             curl_multi_poll(M, nullptr, 0, WaitMs, nullptr);
         }

@@ -42,12 +42,20 @@ bool ScheduleDeleteAtRestart(const std::filesystem::path&) noexcept {
 }
 
 void ApplyArchiveMode(const std::filesystem::path& File, std::uint32_t Mode) {
-    // Only the rwx bits: an update package never makes a setuid, setgid or
-    // sticky file. The owner keeps read and write so later swaps can move
-    // and delete the file.
-    if (::chmod(File.c_str(), static_cast<mode_t>((Mode & 0777) | 0600)) != 0)
+    // Only the rwx bits, and no one but the owner may write: an update
+    // package never makes a setuid, setgid or sticky file, nor a program file
+    // that another user could replace. The owner keeps read and write so
+    // later swaps can move and delete the file.
+    if (::chmod(File.c_str(), static_cast<mode_t>((Mode & 0755) | 0600)) != 0)
         throw std::filesystem::filesystem_error("chmod", File,
                                                 std::error_code(errno, std::generic_category()));
+}
+
+std::optional<std::uint32_t> FileModeOf(const std::filesystem::path& File) noexcept {
+    struct stat st {};
+    if (::stat(File.c_str(), &st) != 0)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(st.st_mode & 07777);
 }
 
 }  // namespace nimbral::platform

@@ -1,11 +1,14 @@
 // The new build is started in a session of its own, with its standard
 // streams on /dev/null and no other descriptor of ours, so it neither shares
-// our terminal nor keeps our pipes, connections or locks open after we end.
+// our terminal nor keeps our pipes, connections or locks open after we end;
+// and with no signal blocked or ignored, as a program started by the shell
+// would be, whatever this process (or a library in it) did to SIGPIPE.
 
 #include "platform/ProcessStart.h"
 #include "platform/posix/SpawnHandles.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <unistd.h>
 
@@ -26,7 +29,12 @@ bool StartProgramDetached(const std::filesystem::path& Program,
         return false;
     if (posix_spawn_file_actions_addchdir_np(&actions.Actions, WorkDir.c_str()) != 0)
         return false;
-    if (posix_spawnattr_setflags(&attr.Attr, POSIX_SPAWN_SETSID) != 0)
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    if (posix_spawnattr_setsigmask(&attr.Attr, &none) != 0 || posix_spawnattr_setsigdefault(&attr.Attr, &all) != 0 ||
+        posix_spawnattr_setflags(&attr.Attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) != 0)
         return false;
 
     std::string program = Program.string();

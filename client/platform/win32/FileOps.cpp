@@ -23,8 +23,11 @@ bool ScheduleDeleteAtRestart(const std::filesystem::path& File) noexcept {
     return MoveFileExW(File.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }
 
-void ApplyArchiveMode(const std::filesystem::path&, std::uint32_t) {
-    // Windows files carry no Unix permission bits.
+// Windows files carry no Unix permission bits.
+void ApplyArchiveMode(const std::filesystem::path&, std::uint32_t) {}
+
+std::optional<std::uint32_t> FileModeOf(const std::filesystem::path&) noexcept {
+    return std::nullopt;
 }
 
 }  // namespace nimbral::platform

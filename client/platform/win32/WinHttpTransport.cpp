@@ -7,9 +7,13 @@
 // WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT. Both are set: the receive time-out
 // keeps a stalled body from hanging, the response option bounds the wait for
 // the answer to begin. 0 means no limit for both.
-#include "core/ContentType.h"
-#include "core/HttpTransport.h"
-#include "platform/Charset.h"
+//
+// WinHTTP would follow redirects by itself and carry every added header,
+// the bearer token included, to whatever host they lead to; so it follows
+// none, and TTransportBase follows them as on every platform. No user agent
+// is given: the session sends none, as libcurl does.
+#include "core/Text.h"
+#include "platform/TransportBase.h"
 #include "platform/win32/SystemError.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WinHttpHandles.h"
@@ -31,17 +35,6 @@ using win32::TWinHttpHandle;
     throw EHttpError(win32::SystemErrorText(Code) + " [" + Step + "]");
 }
 
-std::string_view Trim(std::string_view S)
-{
-    while (!S.empty() && (S.front() == ' ' || S.front() == '\t')) {
-        S.remove_prefix(1);
-    }
-    while (!S.empty() && (S.back() == ' ' || S.back() == '\t' || S.back() == '\r')) {
-        S.remove_suffix(1);
-    }
-    return S;
-}
-
 // WINHTTP_QUERY_RAW_HEADERS_CRLF gives the status line, then one header per line.
 std::vector<THttpHeader> ParseRawHeaders(const std::string& Raw)
 {
@@ -49,10 +42,10 @@ std::vector<THttpHeader> ParseRawHeaders(const std::string& Raw)
     std::size_t Start = Raw.find('\n');
     while (Start != std::string::npos && Start + 1 < Raw.size()) {
         const std::size_t End = Raw.find('\n', Start + 1);
-        const std::string_view Line = Trim(std::string_view(Raw).substr(Start + 1, End == std::string::npos ? std::string::npos : End - Start - 1));
+        const std::string_view Line = TrimBlanks(std::string_view(Raw).substr(Start + 1, End == std::string::npos ? std::string::npos : End - Start - 1));
         const std::size_t Colon = Line.find(':');
         if (Colon != std::string_view::npos) {
-            Headers.push_back({std::string(Trim(Line.substr(0, Colon))), std::string(Trim(Line.substr(Colon + 1)))});
+            Headers.push_back({std::string(TrimBlanks(Line.substr(0, Colon))), std::string(TrimBlanks(Line.substr(Colon + 1)))});
         }
         Start = End;
     }
@@ -74,10 +67,10 @@ std::wstring QueryHeaderText(HINTERNET Request, DWORD Info)
     return Text;
 }
 
-class TWinHttpTransport final : public THttpTransport {
+class TWinHttpTransport final : public TTransportBase {
 public:
     TWinHttpTransport()
-        : FSession(WinHttpOpen(L"NimbralClient", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+        : FSession(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                                WINHTTP_NO_PROXY_BYPASS, 0))
     {
         if (!FSession) {
@@ -85,40 +78,13 @@ public:
         }
     }
 
-    void SetDefaultHeader(const std::string& Name, const std::string& Value) override
-    {
-        SetHeader(FDefaults, Name, Value);
-    }
-
-    void SetConnectTimeout(std::int32_t Ms) override { FConnectMs = std::max(Ms, 0); }
-    void SetResponseTimeout(std::int32_t Ms) override { FResponseMs = std::max(Ms, 0); }
-
-    THttpResponse Send(std::string_view Method, const std::string& Url, const std::string* Body) override
-    {
-        std::string Raw;
-        THttpResponse Response = Exchange(Method, Url, Body, [&Raw](const char* Data, std::size_t Size) {
-            Raw.append(Data, Size);
-        }, nullptr);
-        const std::string* ContentType = Response.Header("Content-Type");
-        Response.Body = ToUtf8(Raw, ContentType ? CharsetOf(*ContentType) : std::string());
-        return Response;
-    }
-
-    THttpResponse Receive(const std::string& Url, const THttpSink& Sink, const THttpProgress& Progress) override
-    {
-        return Exchange("GET", Url, nullptr, Sink, &Progress);
-    }
-
 private:
     TWinHttpHandle FSession;
-    std::vector<THttpHeader> FDefaults;
-    std::int32_t FConnectMs = 0;
-    std::int32_t FResponseMs = 0;
 
-    std::wstring HeaderBlock() const
+    static std::wstring HeaderBlock(const std::vector<THttpHeader>& Headers)
     {
         std::wstring Block;
-        for (const THttpHeader& H : FDefaults) {
+        for (const THttpHeader& H : Headers) {
             if (!H.Value.empty()) {
                 Block += win32::Widen(H.Name + ": " + H.Value + "\r\n");
             }
@@ -126,10 +92,10 @@ private:
         return Block;
     }
 
-    THttpResponse Exchange(std::string_view Method, const std::string& Url, const std::string* Body,
-                           const THttpSink& Sink, const THttpProgress* Progress)
+    THttpResponse Exchange(const THttpRequest& Request, const THttpSink* Sink,
+                           const THttpProgress* Progress) override
     {
-        const std::wstring WideUrl = win32::Widen(Url);
+        const std::wstring WideUrl = win32::Widen(Request.Url);
         URL_COMPONENTS Parts{};
         Parts.dwStructSize = sizeof Parts;
         Parts.dwSchemeLength = static_cast<DWORD>(-1);
@@ -150,26 +116,31 @@ private:
         if (!Connection) {
             RaiseLastError("WinHttpConnect");
         }
-        const std::wstring Verb = win32::Widen(Method);
+        const std::wstring Verb = win32::Widen(Request.Method);
         const DWORD Secure = Parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
-        const TWinHttpHandle Request(WinHttpOpenRequest(Connection.get(), Verb.c_str(), Target.c_str(), nullptr,
-                                                        WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, Secure));
-        if (!Request) {
+        const TWinHttpHandle Handle(WinHttpOpenRequest(Connection.get(), Verb.c_str(), Target.c_str(), nullptr,
+                                                       WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, Secure));
+        if (!Handle) {
             RaiseLastError("WinHttpOpenRequest");
         }
-        HINTERNET R = Request.get();
-        if (!WinHttpSetTimeouts(R, 0, FConnectMs, FResponseMs, FResponseMs)) {
+        HINTERNET R = Handle.get();
+        if (!WinHttpSetTimeouts(R, 0, ConnectTimeoutMs(), ResponseTimeoutMs(), ResponseTimeoutMs())) {
             RaiseLastError("WinHttpSetTimeouts");
         }
-        DWORD ResponseWait = FResponseMs > 0 ? static_cast<DWORD>(FResponseMs) : INFINITE;
+        DWORD ResponseWait = ResponseTimeoutMs() > 0 ? static_cast<DWORD>(ResponseTimeoutMs()) : INFINITE;
         WinHttpSetOption(R, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &ResponseWait, sizeof ResponseWait);
+        DWORD Redirects = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+        if (!WinHttpSetOption(R, WINHTTP_OPTION_REDIRECT_POLICY, &Redirects, sizeof Redirects)) {
+            RaiseLastError("WinHttpSetOption");
+        }
 
-        const std::wstring Headers = HeaderBlock();
+        const std::wstring Headers = HeaderBlock(Request.Headers);
         if (!Headers.empty() &&
             !WinHttpAddRequestHeaders(R, Headers.c_str(), static_cast<DWORD>(Headers.size()),
                                       WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
             RaiseLastError("WinHttpAddRequestHeaders");
         }
+        const std::string* Body = Request.Body;
         const DWORD BodySize = Body ? static_cast<DWORD>(Body->size()) : 0;
         void* BodyData = Body && !Body->empty() ? const_cast<char*>(Body->data()) : WINHTTP_NO_REQUEST_DATA;
         if (!WinHttpSendRequest(R, WINHTTP_NO_ADDITIONAL_HEADERS, 0, BodyData, BodySize, BodySize, 0)) {
@@ -193,7 +164,14 @@ private:
         if (const std::string* Length = Response.Header("Content-Length")) {
             std::from_chars(Length->data(), Length->data() + Length->size(), Total);
         }
-        ReadBody(R, Sink, Progress, Total);
+        if (FollowedRedirect(Request.Url, Response)) {
+            ReadBody(R, [](const char*, std::size_t) {}, nullptr, Total);
+        } else if (Sink != nullptr) {
+            ReadBody(R, *Sink, Progress, Total);
+        } else {
+            ReadBody(R, [&Response](const char* Data, std::size_t Size) { AppendAnswer(Response.Body, Data, Size); },
+                     nullptr, Total);
+        }
         return Response;
     }
 

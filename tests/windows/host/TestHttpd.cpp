@@ -3,14 +3,18 @@
 //   nimbral-test-httpd PORT_FILE [IDLE_SECONDS]
 //
 // Binds a free port, writes its number to PORT_FILE (atomically) and serves:
-//   /_set?path=P&status=N&type=T&hex=H[&repeat=R][&delay=MS][&nolength=1][&stall=MS]
+//   /_set?path=P&status=N&type=T&hex=H[&repeat=R][&delay=MS][&nolength=1][&stall=MS][&location=L]
 //        the answer for requests to path P: status N, Content-Type T, body
 //        bytes H (hex) R times over, sent after MS ms; nolength streams it chunked, with
-//        no Content-Length; stall waits MS ms after the first 4 KiB chunk
+//        no Content-Length; stall waits MS ms after the first 4 KiB chunk;
+//        location adds a Location header
 //   /_bytes?path=P&size=N  the answer for P: status 200, N bytes of a
 //        known pattern (byte i = i * 7 mod 251), announced length
+//   /_file?path=P&file=F  the answer for P: status 200, the bytes of the
+//        file F of this machine as they are when the request comes
 //   /_last   the last request to any other path, as JSON: method, path
-//        (with query), headers (name -> value, last one wins), body (hex)
+//        (with query), headers (name -> value, last one wins), header_list
+//        (every header as [name, value]), body (hex)
 //   /_quit   ends the server
 // Any other path answers as scripted, or 404 with an empty body. The server
 // also ends by itself after IDLE_SECONDS (default 60) without a request, so
@@ -26,6 +30,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <string>
@@ -43,6 +48,8 @@ struct TScripted {
     int DelayMs = 0;
     bool NoLength = false;
     int StallMs = 0;
+    std::string Location;
+    std::string File;  // served from disk when not empty
 };
 
 std::string Param(const httplib::Request& Req, const char* Name, const std::string& Default = "")
@@ -81,6 +88,7 @@ int main(int argc, char** argv)
         S.DelayMs = std::stoi(Param(Req, "delay", "0"));
         S.NoLength = Param(Req, "nolength") == "1";
         S.StallMs = std::stoi(Param(Req, "stall", "0"));
+        S.Location = Param(Req, "location");
         std::lock_guard<std::mutex> G(Lock);
         Script[Param(Req, "path")] = S;
         Res.set_content("ok", "text/plain");
@@ -94,6 +102,15 @@ int main(int argc, char** argv)
         for (std::size_t i = 0; i < Size; ++i) {
             S.Body[i] = static_cast<char>((i * 7) % 251);
         }
+        std::lock_guard<std::mutex> G(Lock);
+        Script[Param(Req, "path")] = S;
+        Res.set_content("ok", "text/plain");
+    });
+    Server.Get("/_file", [&](const httplib::Request& Req, httplib::Response& Res) {
+        Touch();
+        TScripted S;
+        S.Type = "application/octet-stream";
+        S.File = Param(Req, "file");
         std::lock_guard<std::mutex> G(Lock);
         Script[Param(Req, "path")] = S;
         Res.set_content("ok", "text/plain");
@@ -115,11 +132,14 @@ int main(int argc, char** argv)
         {
             std::lock_guard<std::mutex> G(Lock);
             nlohmann::json Headers = nlohmann::json::object();
+            nlohmann::json HeaderList = nlohmann::json::array();
             for (const auto& [Name, Value] : Req.headers) {
                 Headers[Name] = Value;
+                HeaderList.push_back({Name, Value});
             }
             std::string Target = Req.target;
-            Last = {{"method", Req.method}, {"path", Target}, {"headers", Headers}, {"body", ToHex(Req.body)}};
+            Last = {{"method", Req.method}, {"path", Target}, {"headers", Headers}, {"header_list", HeaderList},
+                    {"body", ToHex(Req.body)}};
             auto It = Script.find(Req.path);
             if (It != Script.end()) {
                 S = It->second;
@@ -133,7 +153,14 @@ int main(int argc, char** argv)
         if (S.DelayMs > 0) {
             std::this_thread::sleep_for(std::chrono::milliseconds(S.DelayMs));
         }
+        if (!S.File.empty()) {
+            std::ifstream In(S.File, std::ios::binary);
+            S.Body.assign(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+        }
         Res.status = S.Status;
+        if (!S.Location.empty()) {
+            Res.set_header("Location", S.Location);
+        }
         if (S.NoLength || S.StallMs > 0) {
             Res.set_chunked_content_provider(S.Type, [Body = S.Body, Stall = S.StallMs](std::size_t Offset, httplib::DataSink& Sink) {
                 if (Offset > 0 && Stall > 0) {

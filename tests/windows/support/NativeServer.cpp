@@ -53,12 +53,17 @@ void TNativeServer::Set(const std::string& Path, const TAnswer& A)
 {
     Control("/_set?path=" + Escape(Path) + "&status=" + std::to_string(A.Status) + "&type=" + Escape(A.ContentType) +
             "&hex=" + ToHex(A.Body) + "&repeat=" + std::to_string(A.Repeat) + "&delay=" + std::to_string(A.DelayMs) + "&stall=" + std::to_string(A.StallMs) +
-            (A.NoLength ? "&nolength=1" : ""));
+            (A.NoLength ? "&nolength=1" : "") + (A.Location.empty() ? "" : "&location=" + Escape(A.Location)));
 }
 
 void TNativeServer::SetPattern(const std::string& Path, std::int64_t Size)
 {
     Control("/_bytes?path=" + Escape(Path) + "&size=" + std::to_string(Size));
+}
+
+void TNativeServer::SetFile(const std::string& Path, const std::string& UnixFile)
+{
+    Control("/_file?path=" + Escape(Path) + "&file=" + Escape(UnixFile));
 }
 
 std::string TNativeServer::LastRequest()

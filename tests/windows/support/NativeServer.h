@@ -25,11 +25,14 @@ public:
         int DelayMs = 0;   // before the answer begins
         bool NoLength = false;  // chunked, no Content-Length
         int StallMs = 0;   // pause after the first 4 KiB of the body
+        std::string Location;  // sent as the Location header when not empty
     };
     // Scripts the answer for Path.
     void Set(const std::string& Path, const TAnswer& Answer);
     // Path answers 200 with Size bytes, byte i = i * 7 mod 251.
     void SetPattern(const std::string& Path, std::int64_t Size);
+    // Path answers 200 with the bytes of UnixFile, a file of the build machine.
+    void SetFile(const std::string& Path, const std::string& UnixFile);
     // JSON text of the last request to a scripted or unknown path.
     std::string LastRequest();
 

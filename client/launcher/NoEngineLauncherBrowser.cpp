@@ -5,9 +5,9 @@
 
 #include "launcher/LauncherBrowser.h"
 
-#include <wx/weakref.h>
 #include <wx/window.h>
 
+#include <memory>
 #include <stdexcept>
 
 namespace nimbral {
@@ -18,18 +18,12 @@ class TNoEngineLauncherBrowser final : public TLauncherBrowser {
 public:
     explicit TNoEngineLauncherBrowser(wxWindow* Parent) : FArea(new wxWindow(Parent, wxID_ANY))
     {
-        FArea->CallAfter([this] {
-            if (OnCreated)
+        // The area belongs to its parent and may outlive this object: the
+        // report queued on it must not reach a destroyed browser.
+        FArea->CallAfter([this, Alive = std::weak_ptr<bool>(FAlive)] {
+            if (!Alive.expired() && OnCreated)
                 OnCreated(*this, false);
         });
-    }
-
-    // The area belongs to its parent and may outlive this object: the
-    // report queued on it must not reach a destroyed browser.
-    ~TNoEngineLauncherBrowser() override
-    {
-        if (FArea)
-            FArea->DeletePendingEvents();
     }
 
     wxWindow* Window() override { return FArea; }
@@ -40,7 +34,8 @@ public:
     void DisableStatusBar() override {}
 
 private:
-    wxWeakRef<wxWindow> FArea;
+    wxWindow* FArea;
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
 }  // namespace

@@ -63,7 +63,8 @@ TEST_F(TNoEngineWindowTest, TheMainWindowKeepsAnEmptyPageAndShowsNothing)
 
     ASSERT_NE(Form->FPcBangBrowser, nullptr);
     EXPECT_FALSE(Form->FPcBangBrowserLoaded);
-    EXPECT_TRUE(Logged("PcBangBrowser navigate failed: the browser engine is not available"));
+    ASSERT_EQ(LogTexts().size(), 1u);
+    EXPECT_EQ(LogTexts()[0].rfind("PcBangBrowser navigate failed: ", 0), 0u) << LogTexts()[0];
     EXPECT_TRUE(Boxes.Messages().empty());
     // Nothing is tried again: the one failed navigation is all.
     PumpFor(std::chrono::milliseconds(200));

@@ -20,11 +20,15 @@ def bearer_of_signed_in_user(service):
     return "Bearer " + tokens[0]["token"]
 
 
+def sign_in_and_wait_for_the_token_file(client, service, home):
+    sign_in_on_page(client, service)
+    wait_until(lambda: os.path.exists(home.token_file), "the token file")
+
+
 def sign_in_stores_the_token(bin_dir, service, home):
     client = Client(bin_dir, home)
     try:
-        sign_in_on_page(client, service)
-        wait_until(lambda: os.path.exists(home.token_file), "the token file")
+        sign_in_and_wait_for_the_token_file(client, service, home)
         me = service.seen("GET", "/api/v1/me")[-1]
         check(me["authorization"] == bearer_of_signed_in_user(service), f"GET /api/v1/me sent {me['authorization']!r}")
         with open(home.token_file, "rb") as f:
@@ -38,8 +42,7 @@ def sign_in_stores_the_token(bin_dir, service, home):
 def lost_page_sign_in_is_recovered_also_after_a_restart(bin_dir, service, home):
     client = Client(bin_dir, home)
     try:
-        sign_in_on_page(client, service)
-        wait_until(lambda: os.path.exists(home.token_file), "the token file")
+        sign_in_and_wait_for_the_token_file(client, service, home)
     finally:
         client.stop()
     bearer = bearer_of_signed_in_user(service)
@@ -62,8 +65,7 @@ def lost_page_sign_in_is_recovered_also_after_a_restart(bin_dir, service, home):
 def logout_on_the_page_removes_the_token(bin_dir, service, home):
     client = Client(bin_dir, home)
     try:
-        sign_in_on_page(client, service)
-        wait_until(lambda: os.path.exists(home.token_file), "the token file")
+        sign_in_and_wait_for_the_token_file(client, service, home)
         bearer = bearer_of_signed_in_user(service)
         act_until(lambda: client.click(*LOGOUT_BUTTON), lambda: service.seen("POST", "/api/v1/auth/logout"),
                   "the logout request")

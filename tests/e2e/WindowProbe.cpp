@@ -1,7 +1,9 @@
 // What the end-to-end scenarios under Wine ask of the client, as another
 // Windows program of the session would. The windows meant are the top-level
-// windows whose title begins with TITLE (default "NIMBRAL | ", the main
-// window; ASCII only, as it comes from the command line).
+// windows of NimbralClient.exe processes whose title begins with TITLE
+// (default "NIMBRAL | ", the main window; ASCII only, as it comes from the
+// command line). Other programs on the same display, such as the GUI test
+// suites running beside the scenarios, may show windows of the same title.
 //   window_probe state [TITLE]     prints "windows=<n> iconic=<0|1> visible=<0|1> foreground=<0|1>"
 //                                  about the first one found
 //   window_probe minimize [TITLE]  minimises it
@@ -13,23 +15,45 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 namespace {
 
+std::vector<DWORD> ClientProcesses()
+{
+    std::vector<DWORD> Ids;
+    HANDLE Snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (Snapshot == INVALID_HANDLE_VALUE)
+        return Ids;
+    PROCESSENTRY32W Entry{};
+    Entry.dwSize = sizeof Entry;
+    for (BOOL More = Process32FirstW(Snapshot, &Entry); More; More = Process32NextW(Snapshot, &Entry)) {
+        if (lstrcmpiW(Entry.szExeFile, L"NimbralClient.exe") == 0)
+            Ids.push_back(Entry.th32ProcessID);
+    }
+    CloseHandle(Snapshot);
+    return Ids;
+}
+
 struct TSearch {
     std::wstring Prefix;
+    std::vector<DWORD> Processes;
     std::vector<HWND> Found;
 };
 
-std::vector<HWND> WindowsTitled(const std::string& Prefix)
+std::vector<HWND> ClientWindowsTitled(const std::string& Prefix)
 {
-    TSearch Search{std::wstring(Prefix.begin(), Prefix.end()), {}};
+    TSearch Search{std::wstring(Prefix.begin(), Prefix.end()), ClientProcesses(), {}};
     EnumWindows(
         [](HWND Window, LPARAM Into) -> BOOL {
             auto& S = *reinterpret_cast<TSearch*>(Into);
+            DWORD Process = 0;
+            GetWindowThreadProcessId(Window, &Process);
+            if (std::find(S.Processes.begin(), S.Processes.end(), Process) == S.Processes.end())
+                return TRUE;
             wchar_t Title[128] = {};
             GetWindowTextW(Window, Title, 128);
             if (std::wstring(Title).rfind(S.Prefix, 0) == 0)
@@ -40,32 +64,16 @@ std::vector<HWND> WindowsTitled(const std::string& Prefix)
     return Search.Found;
 }
 
-int CountClientProcesses()
-{
-    HANDLE Snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (Snapshot == INVALID_HANDLE_VALUE)
-        return -1;
-    PROCESSENTRY32W Entry{};
-    Entry.dwSize = sizeof Entry;
-    int Count = 0;
-    for (BOOL More = Process32FirstW(Snapshot, &Entry); More; More = Process32NextW(Snapshot, &Entry)) {
-        if (lstrcmpiW(Entry.szExeFile, L"NimbralClient.exe") == 0)
-            ++Count;
-    }
-    CloseHandle(Snapshot);
-    return Count;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const std::string Command = argc > 1 ? argv[1] : "state";
     if (Command == "processes") {
-        std::printf("processes=%d\n", CountClientProcesses());
+        std::printf("processes=%zu\n", ClientProcesses().size());
         return 0;
     }
-    const std::vector<HWND> Windows = WindowsTitled(argc > 2 ? argv[2] : "NIMBRAL | ");
+    const std::vector<HWND> Windows = ClientWindowsTitled(argc > 2 ? argv[2] : "NIMBRAL | ");
     if (Windows.empty()) {
         std::printf("windows=0\n");
         return 1;

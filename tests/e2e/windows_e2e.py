@@ -42,10 +42,16 @@ PROBE = None
 
 def probe(command, title="NIMBRAL | "):
     """window_probe's answer as a dict ({} when no such window exists)."""
-    answer = subprocess.run(["wine", PROBE, command, title], capture_output=True, text=True, timeout=30)
+    # Output through a file, not a pipe: a Wine process the probe happens to
+    # start (the desktop's) inherits its output and keeps a pipe open.
+    with tempfile.TemporaryFile(mode="w+") as output:
+        answer = subprocess.run(["wine", PROBE, command, title], stdout=output, stderr=subprocess.DEVNULL,
+                                timeout=30)
+        output.seek(0)
+        text = output.read()
     if answer.returncode != 0:
         return {}
-    return dict(pair.split("=") for pair in answer.stdout.split())
+    return dict(pair.split("=") for pair in text.split())
 
 
 def screenshot(path):

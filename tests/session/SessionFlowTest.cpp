@@ -4,8 +4,24 @@
 
 #include "session/SessionFixture.h"
 
+#ifdef _WIN32
+#include "platform/win32/SystemError.h"
+
+#include <windows.h>
+#endif
+
 namespace nimbral::test {
 namespace {
+
+// The system's text for starting a file that is not a program.
+std::string NotAProgramText()
+{
+#ifdef _WIN32
+    return win32::SystemErrorText(ERROR_BAD_EXE_FORMAT);
+#else
+    return "Permission denied";
+#endif
+}
 
 using TSessionFlowTest = TSessionFixture;
 
@@ -365,8 +381,8 @@ TEST_F(TSessionFlowTest, LaunchFailuresAreShownAndGiveTheSessionUp)
         {"viewer missing, reported before the session data", TViewerFile::Missing, "",
          ViewerRelativeText() + "를 찾을 수 없습니다.", ""},
         {"empty token", TViewerFile::StandIn, "", "세션 정보 부족. IP=10.0.0.5 Token=", ""},
-        {"viewer that cannot start", TViewerFile::Text, "tok-41", "nimbral-remote 실행 실패: Permission denied",
-         "  CreateProcess 실패: Permission denied"},
+        {"viewer that cannot start", TViewerFile::Text, "tok-41", "nimbral-remote 실행 실패: " + NotAProgramText(),
+         "  CreateProcess 실패: " + NotAProgramText()},
     };
     TfrmMain& F = SignedIn();
     for (const auto& C : Cases) {

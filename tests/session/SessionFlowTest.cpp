@@ -446,12 +446,14 @@ TEST_F(TSessionFlowTest, TerminatingAViewerThatHasEndedOrNeverRan)
 
     // Ended, and no watch thread has closed it yet.
     platform::TChildProcess::TStart Started = platform::TChildProcess::Start(
-        {NIMBRAL_PROCESS_PROBE, "/dev/null", "0", "0"}, Home);
+        {NIMBRAL_PROCESS_PROBE, NIMBRAL_NULL_DEVICE, "0", "0"}, Home);
     ASSERT_TRUE(Started.Process.Wait());
     F.FRemoteProcess = std::make_shared<TViewerProcess>(std::move(Started.Process));
     F.TerminateRemoteProcess();
     EXPECT_EQ(LogTexts(), std::vector<std::string>{"TerminateRemoteProcess: 이미 종료됨"});
+    // No watch thread reports this one's end: the test lets it go itself.
     F.FRemoteProcess->WaitAndClose();
+    F.FRemoteProcess.reset();
 }
 
 TEST_F(TSessionFlowTest, ClosingWithASessionEndsItAndTheViewerWithoutWaitingForItsThreads)

@@ -37,7 +37,7 @@ if(NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
 else()
   set(NIMBRAL_CROSS_CACHE "$ENV{HOME}/.cache/nimbral/mingw-w64")
 endif()
-list(APPEND CMAKE_FIND_ROOT_PATH "${NIMBRAL_CROSS_CACHE}/libzip")
+list(APPEND CMAKE_FIND_ROOT_PATH "${NIMBRAL_CROSS_CACHE}/libzip" "${NIMBRAL_CROSS_CACHE}/cpp-httplib")
 
 # Header-only libraries that Debian installs for the build machine only.
 set(nlohmann_json_DIR "${CMAKE_CURRENT_LIST_DIR}/cross" CACHE PATH "")

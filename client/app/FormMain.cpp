@@ -9,12 +9,10 @@
 #include "update/ProgramLifetime.h"
 
 #include <wx/app.h>
+#include <wx/datetime.h>
 #include <wx/msgdlg.h>
 #include <wx/sizer.h>
 
-#include <chrono>
-#include <cstdio>
-#include <ctime>
 #include <exception>
 
 namespace nimbral {
@@ -27,16 +25,7 @@ const wxColour ClrPage(0xF5, 0xF5, 0xF5);
 // "hh:nn:ss.zzz" in local time.
 std::string LogTimestamp()
 {
-    const auto Now = std::chrono::system_clock::now();
-    const std::time_t Seconds = std::chrono::system_clock::to_time_t(Now);
-    const auto Millis =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Now.time_since_epoch()).count() % 1000;
-    std::tm Local{};
-    localtime_r(&Seconds, &Local);
-    char Text[16];
-    std::snprintf(Text, sizeof Text, "%02d:%02d:%02d.%03d", Local.tm_hour, Local.tm_min,
-                  Local.tm_sec, static_cast<int>(Millis));
-    return Text;
+    return wxDateTime::UNow().Format("%H:%M:%S.%l").utf8_string();
 }
 
 }  // namespace

@@ -73,6 +73,10 @@ public:
     // true when Msg was the activation message (and it was handled).
     bool HandleWindowMessage(std::uint32_t Msg);
     void RestoreAndActivate();
+#ifdef __WXMSW__
+    // Where the activation message reaches the window (app/WindowProcedure.cpp).
+    WXLRESULT MSWWindowProc(WXUINT Msg, WXWPARAM WParam, WXLPARAM LParam) override;
+#endif
 
     // --- state, readable by tests and the other subsystems' code ---------
     std::uint32_t FActivateMsg = 0;

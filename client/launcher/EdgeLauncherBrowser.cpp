@@ -18,7 +18,6 @@
 #include <objbase.h>
 
 #include <atomic>
-#include <stdexcept>
 #include <string>
 
 namespace nimbral {
@@ -65,20 +64,9 @@ private:
 class TEdgeLauncherBrowser final : public TLauncherBrowser {
 public:
     explicit TEdgeLauncherBrowser(wxWindow* Parent)
+        : FView(wxWebView::New(Parent, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+                               wxWebViewBackendEdge))
     {
-        if (!wxWebView::IsBackendAvailable(wxWebViewBackendEdge)) {
-            // No runtime or loader: the page area stays empty, as the
-            // creation's failure is reported from the event loop.
-            FView = nullptr;
-            FPlaceholder = new wxWindow(Parent, wxID_ANY);
-            FPlaceholder->CallAfter([this] {
-                if (OnCreated)
-                    OnCreated(*this, false);
-            });
-            return;
-        }
-        FView = wxWebView::New(Parent, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
-                               wxWebViewBackendEdge);
         FView->Bind(wxEVT_WEBVIEW_NAVIGATING, &TEdgeLauncherBrowser::NavigationStarting, this);
     }
 
@@ -86,29 +74,14 @@ public:
     {
         if (FCore != nullptr)
             FCore->remove_WebMessageReceived(FMessageToken);
-        if (FView != nullptr)
-            FView->Unbind(wxEVT_WEBVIEW_NAVIGATING, &TEdgeLauncherBrowser::NavigationStarting, this);
+        FView->Unbind(wxEVT_WEBVIEW_NAVIGATING, &TEdgeLauncherBrowser::NavigationStarting, this);
     }
 
-    wxWindow* Window() override { return FView != nullptr ? static_cast<wxWindow*>(FView) : FPlaceholder; }
-    void Navigate(const std::string& Url) override
-    {
-        if (FView == nullptr)
-            throw std::runtime_error("the browser engine is not available");
-        FView->LoadURL(wxString::FromUTF8(Url));
-    }
-    void Reload() override
-    {
-        if (FView == nullptr)
-            throw std::runtime_error("the browser engine is not available");
-        FView->Reload();
-    }
-    std::string CurrentUrl() override { return FView == nullptr ? std::string() : FView->GetCurrentURL().utf8_string(); }
-    void DisableDefaultContextMenus() override
-    {
-        if (FView != nullptr)
-            FView->EnableContextMenu(false);
-    }
+    wxWindow* Window() override { return FView; }
+    void Navigate(const std::string& Url) override { FView->LoadURL(wxString::FromUTF8(Url)); }
+    void Reload() override { FView->Reload(); }
+    std::string CurrentUrl() override { return FView->GetCurrentURL().utf8_string(); }
+    void DisableDefaultContextMenus() override { FView->EnableContextMenu(false); }
     void DisableStatusBar() override
     {
         ICoreWebView2Settings* Settings = nullptr;
@@ -125,8 +98,7 @@ public:
     }
 
 private:
-    wxWebView* FView = nullptr;
-    wxWindow* FPlaceholder = nullptr;
+    wxWebView* FView;
     ICoreWebView2* FCore = nullptr;
     EventRegistrationToken FMessageToken{};
 
@@ -169,6 +141,9 @@ HRESULT TWebMessageHandler::Invoke(ICoreWebView2*, ICoreWebView2WebMessageReceiv
 
 std::unique_ptr<TLauncherBrowser> CreatePlatformLauncherBrowser(wxWindow* Parent)
 {
+    // No runtime or loader on this machine.
+    if (!wxWebView::IsBackendAvailable(wxWebViewBackendEdge))
+        return CreateLauncherBrowserWithoutEngine(Parent);
     return std::make_unique<TEdgeLauncherBrowser>(Parent);
 }
 

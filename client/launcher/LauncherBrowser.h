@@ -63,4 +63,8 @@ using TLauncherBrowserFactory = std::function<std::unique_ptr<TLauncherBrowser>(
 // The platform's browser engine.
 std::unique_ptr<TLauncherBrowser> CreatePlatformLauncherBrowser(wxWindow* Parent);
 
+// Windows without the engine: an empty page area whose creation is reported
+// as failed from the event loop; navigating and reloading raise.
+std::unique_ptr<TLauncherBrowser> CreateLauncherBrowserWithoutEngine(wxWindow* Parent);
+
 }  // namespace nimbral

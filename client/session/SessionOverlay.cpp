@@ -38,7 +38,9 @@ wxStaticText* OverlayLabel(wxWindow* Parent, const std::string& Text, int Points
 // Puts Control horizontally centred on Cx with its top at Y.
 void CentreAt(wxWindow* Control, int Cx, int Y)
 {
-    Control->Move(Cx - Control->GetSize().x / 2, Y);
+    // A small overlay puts the block's top above the edge; -1 is then a
+    // place like any other, not "where it was".
+    Control->Move(Cx - Control->GetSize().x / 2, Y, wxSIZE_ALLOW_MINUS_ONE);
 }
 
 }  // namespace
@@ -87,7 +89,7 @@ void TfrmMain::LayoutSessionOverlay()
 
     const int DotLeft[] = {Cx - 24, Cx - 7, Cx + 10};
     for (std::size_t I = 0; I < FSpinnerDots.size(); ++I)
-        FSpinnerDots[I]->SetSize(DotLeft[I], Top, DotSize, DotSize);
+        FSpinnerDots[I]->SetSize(DotLeft[I], Top, DotSize, DotSize, wxSIZE_ALLOW_MINUS_ONE);
 
     // Dots, 20 pixels, status, 10, detail, 16, hint, 30, button.
     int Y = Top + 34;

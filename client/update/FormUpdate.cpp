@@ -53,6 +53,15 @@ public:
     }
 };
 
+// The release notes are read, not typed into: Tab passes them by. wxMSW's
+// text control would otherwise take keyboard focus as a multi-line control
+// even when told not to.
+class TNotesMemo : public wxTextCtrl {
+public:
+    using wxTextCtrl::wxTextCtrl;
+    bool AcceptsFocusFromKeyboard() const override { return false; }
+};
+
 wxStaticText* MakeLabel(wxWindow* Parent, const wxColour& Colour, int Points, bool Bold = false)
 {
     auto* Label = new wxStaticText(Parent, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
@@ -97,14 +106,13 @@ void TfrmUpdate::BuildLayout()
     lblVersion = MakeLabel(pnlHeader, ClrDim, 9);
 
     pnlBody = new TStripPanel(this);
-    memoNotes = new wxTextCtrl(pnlBody, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+    memoNotes = new TNotesMemo(pnlBody, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                                wxTE_MULTILINE | wxTE_READONLY | wxTE_WORDWRAP | wxBORDER_NONE);
     memoNotes->SetBackgroundColour(ClrNotesBack);
     memoNotes->SetForegroundColour(ClrNotesText);
     wxFont NotesFont = memoNotes->GetFont();
     NotesFont.SetPointSize(9);
     memoNotes->SetFont(NotesFont);
-    memoNotes->DisableFocusFromKeyboard();
     lblStatus = MakeLabel(pnlBody, ClrDim, 9);
     pbar = new wxGauge(pnlBody, wxID_ANY, kBarRange, wxDefaultPosition, wxDefaultSize,
                        wxGA_HORIZONTAL | wxGA_SMOOTH);

@@ -181,7 +181,7 @@ TEST_F(TLauncherHostTest, AuthTokenOrLogoutEndAFailedRecovery)
         F.FRecoveryFailed = false;
         ASSERT_FALSE(Browser->NavigateFromPage(WebOrigin + "/app/login"));
         ASSERT_TRUE(F.FRecoveryFailed);
-        Browser->PostMessage(Message);
+        Browser->PostWebMessage(Message);
         EXPECT_FALSE(F.FRecoveryFailed);
         EXPECT_FALSE(F.FRecovering);
     }
@@ -194,9 +194,9 @@ TEST_F(TLauncherHostTest, LogoutDuringARecoveryKeepsItRecovering)
     F.FApiClient->SetAuthToken("tok");
     ASSERT_FALSE(Browser->NavigateFromPage(WebOrigin + "/app/login"));
     ASSERT_TRUE(F.FRecovering);
-    Browser->PostMessage(R"({"action":"logout"})");
+    Browser->PostWebMessage(R"({"action":"logout"})");
     EXPECT_TRUE(F.FRecovering);
-    Browser->PostMessage(R"({"action":"auth-token","token":"t2"})");
+    Browser->PostWebMessage(R"({"action":"auth-token","token":"t2"})");
     EXPECT_FALSE(F.FRecovering);
 }
 

@@ -28,7 +28,7 @@ TEST_F(TLauncherMessagesTest, AuthTokenSignsInStoresTheTokenAndStartsThePoll)
     });
     TfrmMain& F = Open();
     F.FRecoveryFailed = true;
-    Browser->PostMessage(R"({"action":"auth-token","token":"토큰-1"})");
+    Browser->PostWebMessage(R"({"action":"auth-token","token":"토큰-1"})");
 
     EXPECT_EQ(F.FApiClient->AuthToken(), "토큰-1");
     EXPECT_EQ(LoadToken(), "토큰-1");
@@ -47,8 +47,8 @@ TEST_F(TLauncherMessagesTest, ASecondTokenReplacesTheFirstInTheSameClient)
 {
     TfrmMain& F = Open();
     const TApiClient* Client = F.FApiClient.get();
-    Browser->PostMessage(R"({"action":"auth-token","token":"first"})");
-    Browser->PostMessage(R"({"action":"auth-token","token":"second"})");
+    Browser->PostWebMessage(R"({"action":"auth-token","token":"first"})");
+    Browser->PostWebMessage(R"({"action":"auth-token","token":"second"})");
     EXPECT_EQ(F.FApiClient.get(), Client);
     EXPECT_EQ(F.FApiClient->AuthToken(), "second");
     EXPECT_EQ(LoadToken(), "second");
@@ -57,11 +57,11 @@ TEST_F(TLauncherMessagesTest, ASecondTokenReplacesTheFirstInTheSameClient)
 TEST_F(TLauncherMessagesTest, AnEmptyTokenSignsOutLocallyAndLeavesThePollAsItWas)
 {
     TfrmMain& F = Open();
-    Browser->PostMessage(R"({"action":"auth-token","token":"t"})");
+    Browser->PostWebMessage(R"({"action":"auth-token","token":"t"})");
     ASSERT_TRUE(F.tmrRefresh.Enabled());
     Api.ClearRequests();
 
-    Browser->PostMessage(R"({"action":"auth-token","token":""})");
+    Browser->PostWebMessage(R"({"action":"auth-token","token":""})");
     EXPECT_EQ(F.FApiClient->AuthToken(), "");
     EXPECT_FALSE(std::filesystem::exists(TokenFile()));
     EXPECT_TRUE(F.tmrRefresh.Enabled());
@@ -72,7 +72,7 @@ TEST_F(TLauncherMessagesTest, AuthTokenCreatesTheClientWhenThereIsNone)
 {
     TfrmMain& F = Open();
     F.FApiClient.reset();
-    Browser->PostMessage(R"({"action":"auth-token","token":""})");
+    Browser->PostWebMessage(R"({"action":"auth-token","token":""})");
     ASSERT_NE(F.FApiClient, nullptr);
     EXPECT_EQ(F.FApiClient->BaseURL(), Api.Origin());
 }
@@ -80,7 +80,7 @@ TEST_F(TLauncherMessagesTest, AuthTokenCreatesTheClientWhenThereIsNone)
 TEST_F(TLauncherMessagesTest, LogoutForgetsTheSessionAndTheTokenAndTellsTheService)
 {
     TfrmMain& F = Open();
-    Browser->PostMessage(R"({"action":"auth-token","token":"t-out"})");
+    Browser->PostWebMessage(R"({"action":"auth-token","token":"t-out"})");
     F.FHasActiveSession = true;
     F.FCurrentSession.Id = 5;
     F.FRemoteViewerActive = true;
@@ -88,7 +88,7 @@ TEST_F(TLauncherMessagesTest, LogoutForgetsTheSessionAndTheTokenAndTellsTheServi
     F.FRecoveryFailed = true;
     Api.ClearRequests();
 
-    Browser->PostMessage(R"({"action":"logout"})");
+    Browser->PostWebMessage(R"({"action":"logout"})");
     EXPECT_FALSE(F.tmrRefresh.Enabled());
     EXPECT_FALSE(F.FHasActiveSession);
     EXPECT_EQ(F.FCurrentSession, TSessionInfo{});
@@ -107,7 +107,7 @@ TEST_F(TLauncherMessagesTest, LogoutForgetsTheSessionAndTheTokenAndTellsTheServi
 TEST_F(TLauncherMessagesTest, MessagesThatCannotBeActedOnChangeNothing)
 {
     TfrmMain& F = Open();
-    Browser->PostMessage(R"({"action":"auth-token","token":"keep"})");
+    Browser->PostWebMessage(R"({"action":"auth-token","token":"keep"})");
     Api.ClearRequests();
     LogLines.clear();
     const char* const Dropped[] = {
@@ -125,8 +125,8 @@ TEST_F(TLauncherMessagesTest, MessagesThatCannotBeActedOnChangeNothing)
         R"({"action":"connect-pc","pcId":2.5})",
     };
     for (const char* Text : Dropped)
-        Browser->PostMessage(Text);
-    Browser->PostMessage("");
+        Browser->PostWebMessage(Text);
+    Browser->PostWebMessage("");
 
     EXPECT_EQ(F.FApiClient->AuthToken(), "keep");
     EXPECT_EQ(LoadToken(), "keep");

@@ -4,6 +4,8 @@
 // folder of the test's own. The viewer writes its arguments to "argv.txt"
 // in its working folder. No viewer outlives its test.
 
+#include "platform/ChildProcess.h"
+#include "session/ViewerCommand.h"
 #include "session/ViewerProcess.h"
 #include "support/MainWindowFixture.h"
 #include "support/ScopedEnv.h"
@@ -45,7 +47,8 @@ protected:
         TMainWindowFixture::SetUp();
         ProgramFolder = Home / "program";
         std::filesystem::create_directories(Tools());
-        std::filesystem::create_symlink(NIMBRAL_STAND_IN_VIEWER, Tools() / "nimbral-remote");
+        // A copy: Wine makes no symbolic links.
+        std::filesystem::copy_file(NIMBRAL_STAND_IN_VIEWER, Viewer());
         // Relative: it lands in the viewer's working folder.
         Env.Set("NIMBRAL_VIEWER_ARGV_FILE", "argv.txt");
         Env.Set("NIMBRAL_VIEWER_EXIT_AFTER_MS", std::nullopt);
@@ -112,6 +115,7 @@ protected:
     std::vector<std::string> BoxTexts() const { return Boxes->Messages(); }
 
     std::filesystem::path Tools() const { return ProgramFolder / "tools"; }
+    std::filesystem::path Viewer() const { return Tools() / ("nimbral-remote" + platform::ExecutableSuffix()); }
 
     // The arguments the stand-in viewer received, once it has written them.
     std::vector<std::string> ViewerArgs()
@@ -156,7 +160,6 @@ protected:
     bool OverlayShown() const { return Form->pnlSessionOverlay->IsShown(); }
 
     std::optional<TSessionBoxes> Boxes;
-    TScopedEnv Env;
 
 private:
     mutable std::mutex FMutex;

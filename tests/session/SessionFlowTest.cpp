@@ -4,8 +4,24 @@
 
 #include "session/SessionFixture.h"
 
+#ifdef _WIN32
+#include "platform/win32/SystemError.h"
+
+#include <windows.h>
+#endif
+
 namespace nimbral::test {
 namespace {
+
+// The system's text for starting a file that is not a program.
+std::string NotAProgramText()
+{
+#ifdef _WIN32
+    return win32::SystemErrorText(ERROR_BAD_EXE_FORMAT);
+#else
+    return "Permission denied";
+#endif
+}
 
 using TSessionFlowTest = TSessionFixture;
 
@@ -363,20 +379,19 @@ TEST_F(TSessionFlowTest, LaunchFailuresAreShownAndGiveTheSessionUp)
         std::string Log;
     } Cases[] = {
         {"viewer missing, reported before the session data", TViewerFile::Missing, "",
-         "tools/nimbral-remote를 찾을 수 없습니다.", ""},
+         ViewerRelativeText() + "를 찾을 수 없습니다.", ""},
         {"empty token", TViewerFile::StandIn, "", "세션 정보 부족. IP=10.0.0.5 Token=", ""},
-        {"viewer that cannot start", TViewerFile::Text, "tok-41", "nimbral-remote 실행 실패: Permission denied",
-         "  CreateProcess 실패: Permission denied"},
+        {"viewer that cannot start", TViewerFile::Text, "tok-41", "nimbral-remote 실행 실패: " + NotAProgramText(),
+         "  CreateProcess 실패: " + NotAProgramText()},
     };
     TfrmMain& F = SignedIn();
-    const std::filesystem::path Viewer = Tools() / "nimbral-remote";
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.Case);
-        std::filesystem::remove(Viewer);
+        std::filesystem::remove(Viewer());
         if (C.Viewer == TViewerFile::StandIn)
-            std::filesystem::create_symlink(NIMBRAL_STAND_IN_VIEWER, Viewer);
+            std::filesystem::copy_file(NIMBRAL_STAND_IN_VIEWER, Viewer());
         else if (C.Viewer == TViewerFile::Text)
-            std::ofstream(Viewer) << "not a program";
+            std::ofstream(Viewer()) << "not a program";
         Api.ClearRequests();
         AnswerBoxes({wxID_OK});
         Browser->Reloads = 0;
@@ -431,12 +446,14 @@ TEST_F(TSessionFlowTest, TerminatingAViewerThatHasEndedOrNeverRan)
 
     // Ended, and no watch thread has closed it yet.
     platform::TChildProcess::TStart Started = platform::TChildProcess::Start(
-        {NIMBRAL_PROCESS_PROBE, "/dev/null", "0", "0"}, Home);
+        {NIMBRAL_PROCESS_PROBE, NIMBRAL_NULL_DEVICE, "0", "0"}, Home);
     ASSERT_TRUE(Started.Process.Wait());
     F.FRemoteProcess = std::make_shared<TViewerProcess>(std::move(Started.Process));
     F.TerminateRemoteProcess();
     EXPECT_EQ(LogTexts(), std::vector<std::string>{"TerminateRemoteProcess: 이미 종료됨"});
+    // No watch thread reports this one's end: the test lets it go itself.
     F.FRemoteProcess->WaitAndClose();
+    F.FRemoteProcess.reset();
 }
 
 TEST_F(TSessionFlowTest, ClosingWithASessionEndsItAndTheViewerWithoutWaitingForItsThreads)

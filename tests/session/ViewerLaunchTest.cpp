@@ -55,7 +55,7 @@ TEST_F(TViewerLaunchTest, TheViewerReceivesEachValueAsOneArgumentAndTheLogShowsT
              " \"--launch-token=토큰 \\\"인용\\\" --subscription\" --quit-after --rate-per-hour=1200 --mileage=300"},
     };
     TfrmMain& F = SignedIn();
-    const std::string Viewer = PathText(Tools() / "nimbral-remote");
+    const std::string ViewerText = PathText(Viewer());
     for (const TCase& C : Cases) {
         SCOPED_TRACE(C.Case);
         std::filesystem::remove(Tools() / "argv.txt");
@@ -77,8 +77,8 @@ TEST_F(TViewerLaunchTest, TheViewerReceivesEachValueAsOneArgumentAndTheLogShowsT
         const std::vector<std::string> Log = LogTexts();
         ASSERT_GE(Log.size(), 4u);
         EXPECT_EQ(Log[0], "LaunchNimbralRemote:");
-        EXPECT_EQ(Log[1], "  WorkDir=" + PathText(Tools()) + "/");
-        EXPECT_EQ(Log[2], "  Cmd=\"" + Viewer + "\"" + C.Cmd);
+        EXPECT_EQ(Log[1], "  WorkDir=" + ViewerWorkDirText(Viewer()));
+        EXPECT_EQ(Log[2], "  Cmd=\"" + ViewerText + "\"" + C.Cmd);
         EXPECT_EQ(Log[3], "  CreateProcess OK pid=" + std::to_string(F.FRemoteProcess->Id()));
 
         F.TerminateRemoteProcess();

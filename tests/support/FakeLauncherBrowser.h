@@ -36,7 +36,7 @@ public:
     void DisableStatusBar() override { StatusBarOff = true; }
 
     // The page's side.
-    void PostMessage(const std::string& Text) { OnWebMessage(Text); }
+    void PostWebMessage(const std::string& Text) { OnWebMessage(Text); }
     bool NavigateFromPage(const std::string& Url)
     {
         TNavigationStartingArgs Args{Url};

@@ -6,12 +6,14 @@
 #include "app/FormMain.h"
 #include "support/FakeLauncherBrowser.h"
 #include "support/GuiTest.h"
+#include "support/ScopedEnv.h"
 #include "support/TestServer.h"
 #include "update/ProgramLifetime.h"
 
+#include <wx/utils.h>
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -23,13 +25,16 @@ protected:
     void SetUp() override
     {
         Home = std::filesystem::temp_directory_path() /
-               ("nimbral-gui-" + std::to_string(::getpid()) + "-" +
+               ("nimbral-gui-" + std::to_string(wxGetProcessId()) + "-" +
                 testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(Home);
         std::filesystem::create_directories(Home);
-        setenv("HOME", Home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (Home / "config").c_str(), 1);
-        setenv("XDG_DATA_HOME", (Home / "data").c_str(), 1);
+        // The user's folders as each system names them.
+        Env.Set("HOME", Home.string());
+        Env.Set("XDG_CONFIG_HOME", (Home / "config").string());
+        Env.Set("XDG_DATA_HOME", (Home / "data").string());
+        Env.Set("APPDATA", (Home / "config").string());
+        Env.Set("LOCALAPPDATA", (Home / "data").string());
         // No manifest there: the update check lets every start through.
         Content.Answer(404, "");
         Api.Answer(200, R"({"success":true,"message":"","data":null})");
@@ -87,6 +92,7 @@ protected:
     std::filesystem::path TokenFile() const { return Home / "config" / "NimbralClient" / "auth.dat"; }
 
     const std::string WebOrigin = "http://web.invalid";
+    TScopedEnv Env;
     std::filesystem::path Home;
     TTestServer Api;
     TTestServer Content;

@@ -1,6 +1,7 @@
 #pragma once
 // Environment variables set (or unset) for one test and put back as they
-// were when it ends (Linux).
+// were when it ends. On Windows the C runtime passes each change on to the
+// process environment, where the system's own calls read it.
 
 #include <cstdlib>
 #include <optional>
@@ -10,6 +11,15 @@
 
 namespace nimbral::test {
 
+#ifdef _WIN32
+// An empty value removes the variable there.
+inline void SetEnvVar(const std::string& Name, const std::string& Value) { ::_putenv_s(Name.c_str(), Value.c_str()); }
+inline void UnsetEnvVar(const std::string& Name) { ::_putenv_s(Name.c_str(), ""); }
+#else
+inline void SetEnvVar(const std::string& Name, const std::string& Value) { ::setenv(Name.c_str(), Value.c_str(), 1); }
+inline void UnsetEnvVar(const std::string& Name) { ::unsetenv(Name.c_str()); }
+#endif
+
 class TScopedEnv {
 public:
     TScopedEnv() = default;
@@ -18,9 +28,9 @@ public:
     ~TScopedEnv() {
         for (auto it = FSaved.rbegin(); it != FSaved.rend(); ++it) {
             if (it->second)
-                ::setenv(it->first.c_str(), it->second->c_str(), 1);
+                SetEnvVar(it->first, *it->second);
             else
-                ::unsetenv(it->first.c_str());
+                UnsetEnvVar(it->first);
         }
     }
 
@@ -29,9 +39,9 @@ public:
         const char* before = std::getenv(Name.c_str());
         FSaved.emplace_back(Name, before != nullptr ? std::optional<std::string>(before) : std::nullopt);
         if (Value)
-            ::setenv(Name.c_str(), Value->c_str(), 1);
+            SetEnvVar(Name, *Value);
         else
-            ::unsetenv(Name.c_str());
+            UnsetEnvVar(Name);
     }
 
 private:

@@ -15,9 +15,15 @@
 #include <wx/stattext.h>
 #include <wx/timer.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,6 +67,26 @@ void WriteArgs(const std::vector<std::string>& Args)
             Out << Arg << '\n';
     }
     std::rename(Part.c_str(), File);
+}
+
+// The arguments after the program's name, as UTF-8. On Windows main()
+// receives them in the ANSI code page, where a Korean PC name becomes "?";
+// the wide command line keeps every character.
+std::vector<std::string> ProgramArgs(int argc, char** argv)
+{
+#ifdef _WIN32
+    (void)argc;
+    (void)argv;
+    int Count = 0;
+    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> Wide(CommandLineToArgvW(GetCommandLineW(), &Count),
+                                                              &LocalFree);
+    std::vector<std::string> Args;
+    for (int I = 1; Wide && I < Count; ++I)
+        Args.push_back(wxString(Wide.get()[I]).utf8_string());
+    return Args;
+#else
+    return {argv + 1, argv + argc};
+#endif
 }
 
 class TViewerFrame : public wxFrame {
@@ -119,7 +145,7 @@ private:
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string> Args(argv + 1, argv + argc);
+    const std::vector<std::string> Args = ProgramArgs(argc, argv);
     WriteArgs(Args);
     wxApp::SetInstance(new TViewerApp(ReadArgs(Args)));
     // Only the program's name reaches the toolkit: none of the options is

@@ -70,8 +70,13 @@ bool TInstanceGuard::Retake() {
 }
 
 void PostActivation(std::uint32_t MessageId) {
-    if (MessageId != 0)
-        PostMessageW(HWND_BROADCAST, MessageId, 0, 0);
+    if (MessageId == 0)
+        return;
+    // The second start is the process the user just started, so Windows
+    // lets it bring a window to the front; the first client would otherwise
+    // be refused and only flash on the taskbar. This passes that right on.
+    AllowSetForegroundWindow(ASFW_ANY);
+    PostMessageW(HWND_BROADCAST, MessageId, 0, 0);
 }
 
 TActivationReceiver::TActivationReceiver(TInstanceGuard& Guard, std::function<void()>)

@@ -161,17 +161,23 @@ def sign_in_on_page(client, service):
               lambda: len(service.seen("GET", "/api/v1/me")) > before, "the page signing in")
 
 
+def report(name, scenario):
+    """Runs scenario() and prints its verdict; a failure ends the program with 1."""
+    try:
+        scenario()
+        print(f"{name}: passed")
+    except Failure as failure:
+        print(f"{name}: FAILED: {failure}")
+        sys.exit(1)
+
+
 def run(scenarios):
     """Runs the scenario named on the command line with a fresh service and home."""
     name, bin_dir = sys.argv[1], sys.argv[2]
     home = Home()
     service = Service(bin_dir, "--packages", home.packages)
     try:
-        scenarios[name](bin_dir, service, home)
-        print(f"{name}: passed")
-    except Failure as failure:
-        print(f"{name}: FAILED: {failure}")
-        sys.exit(1)
+        report(name, lambda: scenarios[name](bin_dir, service, home))
     finally:
         service.stop()
         home.remove()

@@ -16,7 +16,7 @@ import sys
 import tempfile
 import zipfile
 
-from harness import ORIGIN, Failure, Service, check, wait_until
+from harness import ORIGIN, Service, check, report, wait_until
 
 UPDATE_TITLE = "Nimbral "  # "Nimbral 업데이트": the probe takes ASCII titles
 
@@ -157,11 +157,7 @@ def main():
     PROBE = os.path.join(bin_dir, "window_probe.exe")
     work = tempfile.mkdtemp(prefix="nimbral-wine-e2e-")
     try:
-        SCENARIOS[name](bin_dir, devservice, work)
-        print(f"{name}: passed")
-    except Failure as failure:
-        print(f"{name}: FAILED: {failure}")
-        sys.exit(1)
+        report(name, lambda: SCENARIOS[name](bin_dir, devservice, work))
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

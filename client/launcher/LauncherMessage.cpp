@@ -1,6 +1,7 @@
 #include "launcher/LauncherMessage.h"
 
 #include "core/Json.h"
+#include "core/Text.h"
 
 namespace nimbral {
 
@@ -70,12 +71,7 @@ std::optional<TLauncherMessage> DecodeLauncherMessage(std::string_view Text)
 
 bool IsLoginUrl(std::string_view Url)
 {
-    std::string Folded(Url);
-    for (char& C : Folded) {
-        if (C >= 'A' && C <= 'Z')
-            C = static_cast<char>(C - 'A' + 'a');
-    }
-    return Folded.find("/login") != std::string::npos;
+    return AsciiLower(Url).find("/login") != std::string::npos;
 }
 
 }  // namespace nimbral

@@ -3,6 +3,7 @@
 
 #include "app/FormMain.h"
 #include "launcher/LauncherMessage.h"
+#include "session/SessionSteps.h"
 #include "store/TokenStore.h"
 
 #include <exception>
@@ -54,13 +55,8 @@ void SignIn(TfrmMain& Form, const std::string& Token)
     if (Token.empty())
         return;
 
-    try {
-        Form.FUser = {};
-        TApiResponse Response = Form.FApiClient->GetMe(Form.FUser);
-        Response.Free();
-    } catch (const std::exception& E) {
-        Form.Log(std::string("GetMe failed: ") + E.what());
-    }
+    Form.FUser = {};
+    RefreshUser(Form);
     try {
         Form.CheckCurrentSession();
     } catch (const std::exception& E) {

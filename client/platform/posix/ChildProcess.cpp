@@ -34,21 +34,6 @@ TChildProcess::TStart Failed(int Code)
     return {TChildProcess(), ErrorText(Code)};
 }
 
-// The child starts with no signal blocked and every handler at its default:
-// what the toolkit's threads block or ignore is not the viewer's business.
-int PrepareSignals(posix_spawnattr_t& Attr)
-{
-    sigset_t None;
-    sigset_t All;
-    sigemptyset(&None);
-    sigfillset(&All);
-    if (const int Error = posix_spawnattr_setsigmask(&Attr, &None))
-        return Error;
-    if (const int Error = posix_spawnattr_setsigdefault(&Attr, &All))
-        return Error;
-    return posix_spawnattr_setflags(&Attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-}
-
 int WaitFor(int PidFd, int Options, siginfo_t& Info)
 {
     Info = {};
@@ -86,7 +71,7 @@ TChildProcess::TStart TChildProcess::Start(const std::vector<std::string>& Argv,
         return Failed(Error);
     if (const int Error = posix_spawn_file_actions_addchdir_np(&Actions.Actions, WorkDir.c_str()))
         return Failed(Error);
-    if (const int Error = PrepareSignals(Attr.Attr))
+    if (const int Error = ResetSpawnSignals(Attr.Attr))
         return Failed(Error);
 
     pid_t Pid = 0;

@@ -8,7 +8,6 @@
 #include "platform/posix/SpawnHandles.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <unistd.h>
 
@@ -29,12 +28,7 @@ bool StartProgramDetached(const std::filesystem::path& Program,
         return false;
     if (posix_spawn_file_actions_addchdir_np(&actions.Actions, WorkDir.c_str()) != 0)
         return false;
-    sigset_t none;
-    sigset_t all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    if (posix_spawnattr_setsigmask(&attr.Attr, &none) != 0 || posix_spawnattr_setsigdefault(&attr.Attr, &all) != 0 ||
-        posix_spawnattr_setflags(&attr.Attr, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) != 0)
+    if (ResetSpawnSignals(attr.Attr, POSIX_SPAWN_SETSID) != 0)
         return false;
 
     std::string program = Program.string();

@@ -1,7 +1,7 @@
-# nimbral_add_test(<name> LABEL <unit|gui|e2e> SOURCES ... LIBS ... [RESOURCE_LOCK <name>])
+# nimbral_add_test(<name> LABEL <unit|gui> SOURCES ... LIBS ... [RESOURCE_LOCK <name>])
 # Builds one GoogleTest executable and registers each of its tests with CTest
-# under the given label. GUI and end-to-end programs get the wx test main and
-# run on a virtual display of their own. Tests that share a RESOURCE_LOCK (a
+# under the given label. GUI programs get the wx test main and run on a
+# virtual display of their own. Tests that share a RESOURCE_LOCK (a
 # system-wide object of the login session, the development service's fixed
 # port) never run at the same time.
 # The Windows cross build has no packaged GoogleTest for mingw: it builds
@@ -31,7 +31,7 @@ function(nimbral_add_test name)
   if(T_RESOURCE_LOCK)
     list(APPEND properties RESOURCE_LOCK ${T_RESOURCE_LOCK})
   endif()
-  if(T_LABEL STREQUAL "gui" OR T_LABEL STREQUAL "e2e")
+  if(T_LABEL STREQUAL "gui")
     target_link_libraries(${name} PRIVATE ${T_LIBS} nimbral_gui_test_support GTest::gtest GTest::gmock nimbral_warnings)
     if(NOT CMAKE_CROSSCOMPILING)
       set_target_properties(${name} PROPERTIES

@@ -40,6 +40,24 @@ def wait_until(predicate, what, timeout=20.0):
     raise Failure(f"timed out waiting for {what}")
 
 
+def screenshot(path, window="root"):
+    """The X window (the whole virtual display by default) as an image file."""
+    subprocess.run(["import", "-window", window, path], check=True)
+    print(f"screenshot {path}")
+
+
+def screenshots(bin_dir, scenario):
+    """The folder for a scenario's screenshots, beside the build's bin folder."""
+    folder = os.path.join(os.path.dirname(os.path.realpath(bin_dir)), "e2e-screenshots", scenario)
+    os.makedirs(folder, exist_ok=True)
+    return folder
+
+
+def old_files(folder):
+    """The ".old" files an update left in folder and below."""
+    return [os.path.join(d, f) for d, _, files in os.walk(folder) for f in files if f.endswith(".old")]
+
+
 class Service:
     """nimbral-devservice on the port the client's dev build compiles in."""
 
@@ -120,8 +138,7 @@ class Client:
         subprocess.run(["xdotool", "mousemove", "--window", window, str(x), str(y), "click", "1"], check=True)
 
     def screenshot(self, path):
-        subprocess.run(["import", "-window", self.window(), path], check=True)
-        print(f"screenshot {path}")
+        screenshot(path, self.window())
 
     def stop(self):
         if self.process.poll() is None:

@@ -27,7 +27,7 @@ import threading
 import time
 import zipfile
 
-from harness import ORIGIN, PORT, Client, check, run, wait_until
+from harness import ORIGIN, PORT, Client, check, old_files, run, screenshot, screenshots, wait_until
 
 SOURCE = os.path.realpath(os.path.join(os.path.dirname(__file__), "..", ".."))
 UPDATE_TITLE = "Nimbral 업데이트"
@@ -40,12 +40,6 @@ ctypes.CDLL(None).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
 
 def build_dir(bin_dir):
     return os.path.dirname(os.path.realpath(bin_dir))
-
-
-def screenshots(bin_dir, scenario):
-    folder = os.path.join(build_dir(bin_dir), "e2e-screenshots", scenario)
-    os.makedirs(folder, exist_ok=True)
-    return folder
 
 
 def install_folder(bin_dir, prefix):
@@ -86,11 +80,6 @@ def window_size(window):
     return int(values["WIDTH"]), int(values["HEIGHT"])
 
 
-def screenshot(window, path):
-    subprocess.run(["import", "-window", window, path], check=True)
-    print(f"screenshot {path}")
-
-
 def press_enter(window):
     """Enter, as the user presses it: without a window manager the key goes
     to the window under the pointer."""
@@ -124,10 +113,6 @@ def end_processes_of(folder):
             wait_until(lambda: pid not in processes_of(folder), f"process {pid} to end", 10)
 
 
-def old_files(folder):
-    return [os.path.join(d, f) for d, _, files in os.walk(folder) for f in files if f.endswith(".old")]
-
-
 def files_with_modes(folder):
     return {os.path.relpath(os.path.join(d, f), folder): os.lstat(os.path.join(d, f)).st_mode & 0o777
             for d, _, files in os.walk(folder) for f in files}
@@ -154,12 +139,12 @@ def update_through_the_window(folder, home, shots=None, package_host=None):
     update = wait_until(lambda: shown_window(UPDATE_TITLE), "the update window", 30)
     check(window_size(update) == (480, 360), f"the update window is {window_size(update)}")
     if shots:
-        screenshot(update, f"{shots}/update-window.png")
+        screenshot(f"{shots}/update-window.png", update)
     press_enter(update)
     if package_host:
         check(package_host.half_sent.wait(30), "the download did not start")
         time.sleep(0.3)
-        screenshot(update, f"{shots}/update-mid-download.png")
+        screenshot(f"{shots}/update-mid-download.png", update)
         package_host.release.set()
     code = old.process.wait(timeout=60)
     check(code == 0, f"the old build ended with {code}")
@@ -260,7 +245,7 @@ def the_old_build_updates_itself_and_one_client_remains(bin_dir, service, home):
         check(again.returncode == 0, f"a further start ended with {again.returncode}")
         check(processes_of(folder) == {new_pid}, f"client processes {processes_of(folder)} after a further start")
         time.sleep(1.5)  # the page renders
-        screenshot(main, f"{shots}/main-window.png")
+        screenshot(f"{shots}/main-window.png", main)
     finally:
         package_host.close()
         end_processes_of(folder)
@@ -338,7 +323,7 @@ def a_version_that_cannot_name_the_package_is_reported_and_the_program_lives_on(
         check(shown_window(UPDATE_TITLE) == update, "the update window is gone")
         check(not service.seen("GET", "/client/packages/x.zip"), "a package was asked for")
         time.sleep(0.5)
-        screenshot(box, f"{screenshots(bin_dir, 'a_version_that_cannot_name_the_package')}/error-box.png")
+        screenshot(f"{screenshots(bin_dir, 'a_version_that_cannot_name_the_package')}/error-box.png", box)
     finally:
         client.stop()
 
@@ -370,7 +355,7 @@ def the_installed_folder_starts_and_shows_the_launcher_page(bin_dir, service, ho
         service.wait_for("GET", "/app/login")  # not signed in: the page signs in first
         time.sleep(1.5)  # the page renders
         shots = screenshots(bin_dir, "the_installed_folder_starts_and_shows_the_launcher_page")
-        screenshot(main, f"{shots}/main-window.png")
+        screenshot(f"{shots}/main-window.png", main)
     finally:
         client.stop()
 

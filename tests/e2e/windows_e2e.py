@@ -16,7 +16,7 @@ import sys
 import tempfile
 import zipfile
 
-from harness import ORIGIN, Service, check, report, wait_until
+from harness import ORIGIN, Service, check, old_files, report, screenshot, screenshots, wait_until
 
 UPDATE_TITLE = "Nimbral "  # "Nimbral 업데이트": the probe takes ASCII titles
 
@@ -54,17 +54,6 @@ def probe(command, title="NIMBRAL | "):
     return dict(pair.split("=") for pair in text.split())
 
 
-def screenshot(path):
-    subprocess.run(["import", "-window", "root", path], check=True)
-    print(f"screenshot {path}")
-
-
-def screenshots(bin_dir, scenario):
-    folder = os.path.join(os.path.dirname(os.path.realpath(bin_dir)), "e2e-screenshots", scenario)
-    os.makedirs(folder, exist_ok=True)
-    return folder
-
-
 def stamp(program, version):
     """Gives a copy of the program another file version: the numbers of its
     VS_FIXEDFILEINFO, file and product, which GetFileVersionInfoW reads."""
@@ -85,10 +74,6 @@ def program_folder(bin_dir, folder, version):
     shutil.copy(os.path.join(bin_dir, "tools", "nimbral-remote.exe"), os.path.join(folder, "tools"))
     stamp(os.path.join(folder, "NimbralClient.exe"), version)
     return folder
-
-
-def old_files(folder):
-    return [os.path.join(d, f) for d, _, files in os.walk(folder) for f in files if f.endswith(".old")]
 
 
 def a_second_start_restores_and_raises_the_first(bin_dir, devservice, work):
